@@ -1,0 +1,194 @@
+#include "MainWindow.h"
+
+#include "NavigationStyles.h"
+#include "Notifier.h"
+#include "persistence/WidgetState.h"
+#include "ui_MainWindow.h"
+
+#include <QCoreApplication>
+#include <QIcon>
+#include <QMouseEvent>
+#include <QStandardItemModel>
+#include <QTimer>
+
+#include <array>
+
+namespace {
+
+std::array<QPushButton *, 6> NavigationButtons(Ui::MainWindow *ui)
+{
+    return {ui->pushButton1,
+            ui->pushButton2,
+            ui->pushButton3,
+            ui->pushButton4,
+            ui->EndWorkReminder_pushButton,
+            ui->RestReminder_pushButton};
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , Ui(new ::Ui::MainWindow)
+    , ListItemModel(nullptr)
+    , IsDragging(false)
+    , DragOffset(0, 0)
+    , ApplicationTimer(nullptr)
+    , LastRestHour(0)
+    , TrayIcon(nullptr)
+    , TrayMenu(nullptr)
+    , QuitAction(nullptr)
+{
+    Ui->setupUi(this);
+
+    // The edits' locale-dependent default formats do not read back with the
+    // fixed formats the stored values are parsed with (C and en_US never, and
+    // no locale for the time), so a saved date or time would be lost.
+    for (QDateTimeEdit *dateEdit : {Ui->Date_QDateEdit, Ui->Date_EndWorkReminder_QDateEdit})
+        dateEdit->setDisplayFormat(QStringLiteral("yyyy/M/d"));
+    for (QDateTimeEdit *timeEdit : {Ui->Time_QTimeEdit, Ui->Time_EndWorkReminder_QTimeEdit})
+        timeEdit->setDisplayFormat(QStringLiteral("H:mm"));
+
+    ApplicationDirPath = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    ListItemModel = new QStandardItemModel;
+
+    InitTitleBar();
+    Ui->scrollArea->setStyleSheet(QString::fromLatin1(ScrollAreaStyle));
+
+    RestoreWidgetState(this);
+
+    ApplicationTimer = new QTimer(this);
+    connect(ApplicationTimer, &QTimer::timeout, this, &MainWindow::ApplicationTimerFunction);
+    ApplicationTimer->start(1000);
+
+    InitWeChatPage();
+    InitImageToIconPage();
+    InitRoundedImagePage();
+    InitShutdownPage();
+    InitEndWorkReminderPage();
+    InitRestReminderPage();
+
+    InitTray();
+}
+
+MainWindow::~MainWindow()
+{
+    delete Ui;
+    delete ListItemModel;
+}
+
+void MainWindow::InitTitleBar()
+{
+    const QPixmap logo = QIcon(QStringLiteral(":/new/prefix1/Image/logo_image.ico"))
+                             .pixmap(QSize(30, 30), QIcon::Normal, QIcon::Off);
+    Ui->Logo_label->setPixmap(logo);
+    Ui->Logo_label->setAlignment(Qt::AlignCenter);
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+
+    const struct {
+        QPushButton *button;
+        const char *iconFile;
+    } titleButtons[] = {
+        {Ui->Minimize_pushButton, "Image/Minimize.ico"},
+        {Ui->Maximize_pushButton, "Image/Maximize.ico"},
+        {Ui->Close_pushButton, "Image/Close.ico"},
+    };
+    for (const auto &entry : titleButtons) {
+        entry.button->setIcon(QIcon(ApplicationDirPath + QLatin1String(entry.iconFile)));
+        entry.button->setIconSize(QSize(30, 30));
+    }
+
+    connect(Ui->Minimize_pushButton, &QPushButton::pressed, Ui->Minimize_pushButton,
+            [this] { showMinimized(); }, Qt::DirectConnection);
+    connect(Ui->Maximize_pushButton, &QPushButton::pressed, Ui->Maximize_pushButton,
+            [this] {
+                const Qt::WindowStates state = windowState();
+                if (state == Qt::WindowNoState)
+                    showMaximized();
+                else if (state & Qt::WindowMaximized)
+                    showNormal();
+            },
+            Qt::DirectConnection);
+    connect(Ui->Close_pushButton, &QPushButton::pressed, Ui->Close_pushButton,
+            [this] {
+                SaveWidgetState(this);
+                close();
+            },
+            Qt::DirectConnection);
+}
+
+void MainWindow::ConnectNavigationButton(int pageIndex)
+{
+    QPushButton *button = NavigationButtons(Ui).at(static_cast<size_t>(pageIndex));
+    connect(button, &QPushButton::clicked, Ui->stackedWidget,
+            [this, pageIndex](bool) { SwitchPage(pageIndex); });
+}
+
+void MainWindow::SwitchPage(int index)
+{
+    Ui->stackedWidget->setCurrentIndex(index);
+    const auto buttons = NavigationButtons(Ui);
+    for (int i = 0; i < static_cast<int>(buttons.size()); ++i) {
+        buttons[static_cast<size_t>(i)]->setStyleSheet(
+            QString::fromLatin1(i == index ? NavButtonSelectedStyle : NavButtonUnselectedStyle));
+    }
+}
+
+void MainWindow::SaveWidgetState(QObject *Root)
+{
+    WidgetState::SaveWidgetState(Root);
+}
+
+void MainWindow::RestoreWidgetState(QObject *Root)
+{
+    WidgetState::RestoreWidgetState(Root, ListItemModel);
+}
+
+void MainWindow::SetNotifier(std::unique_ptr<Notifier> notifier)
+{
+    Balloons = std::move(notifier);
+}
+
+Notifier *MainWindow::BalloonNotifier() const
+{
+    return Balloons.get();
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// Presses that no child accepts travel up to the window, so labels, frames
+// and the bars all work as drag handles without a dedicated drag area.
+void MainWindow::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton) {
+        IsDragging = true;
+        DragOffset = event->pos();
+    }
+    QMainWindow::mousePressEvent(event);
+}
+
+void MainWindow::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        IsDragging = false;
+    QMainWindow::mouseReleaseEvent(event);
+}
+
+void MainWindow::mouseMoveEvent(QMouseEvent *event)
+{
+    if (IsDragging)
+        move(event->globalPos() - DragOffset);
+    QMainWindow::mouseMoveEvent(event);
+}
+
+void MainWindow::resizeEvent(QResizeEvent *)
+{
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+}

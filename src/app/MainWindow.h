@@ -1,0 +1,115 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QMainWindow>
+#include <QPoint>
+#include <QString>
+#include <QSystemTrayIcon>
+
+#include <memory>
+
+class QAction;
+class QMenu;
+class QStandardItemModel;
+class QTimer;
+class Notifier;
+
+namespace Ui {
+class MainWindow;
+}
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    void SwitchPage(int index);
+
+    void SaveWidgetState(QObject *Root);
+    void RestoreWidgetState(QObject *Root);
+
+    // Balloons go through this seam so that a desktop without a tray can be
+    // served differently and tests can watch what the user would see.
+    void SetNotifier(std::unique_ptr<Notifier> notifier);
+    Notifier *BalloonNotifier() const;
+
+    // WeChat launcher page
+    void BrowseWeChatPath();
+    void LaunchWeChatInstances();
+
+    // Image-to-icon page
+    void BrowseRawImage();
+    void BrowseIconDirectory();
+    void ConvertImageToIcon();
+
+    // Rounded-image page
+    void SelectRoundedImage();
+    void ShowPlainPreview();
+    void RenderRoundedImage();
+    void PickBackgroundColor();
+    void SaveRoundedImage();
+
+    // Scheduled-shutdown page
+    void ScheduleShutdown();
+    void CancelShutdown();
+    void ShutdownNow();
+
+    // End-of-work reminder page
+    void ScheduleEndWorkReminder();
+    void CancelEndWorkReminder();
+
+    // Rest reminder page
+    void ScheduleRestReminder();
+    void CancelRestReminder();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private slots:
+    void ApplicationTimerFunction();
+    void TrayIconActivated(QSystemTrayIcon::ActivationReason Reason);
+    void QuitActionTriggered();
+
+private:
+    friend struct MainWindowProbe; // read-only access for the tests
+
+    void InitTitleBar();
+    void ConnectNavigationButton(int pageIndex);
+    void InitWeChatPage();
+    void InitImageToIconPage();
+    void InitRoundedImagePage();
+    void InitShutdownPage();
+    void InitEndWorkReminderPage();
+    void InitRestReminderPage();
+    void InitTray();
+
+    bool AskQuitConfirmation();
+    void EndProgram();
+
+    Ui::MainWindow *Ui;
+    QString ApplicationDirPath;
+    QStandardItemModel *ListItemModel;
+    bool IsDragging;
+    QPoint DragOffset;
+    QTimer *ApplicationTimer;
+    QImage SourceImage;
+    QString SourceBaseName;
+    QImage RoundedImage;
+    QString SourceImagePath;
+    QColor BackgroundColor;
+    int LastRestHour;
+    QSystemTrayIcon *TrayIcon;
+    QMenu *TrayMenu;
+    QAction *QuitAction;
+    std::unique_ptr<Notifier> Balloons;
+};

@@ -1,0 +1,98 @@
+#include "MainWindow.h"
+
+#include "Notifier.h"
+#include "SystemTray.h"
+#include "persistence/SettingsStore.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QIcon>
+#include <QMenu>
+#include <QMessageBox>
+
+void MainWindow::InitTray()
+{
+    TrayIcon = new QSystemTrayIcon(this);
+    TrayIcon->setIcon(QIcon(QStringLiteral(":/new/prefix1/Image/logo_image.ico")));
+    TrayIcon->setToolTip(QStringLiteral("Varno软件"));
+
+    TrayMenu = new QMenu(this);
+    QuitAction = new QAction(QStringLiteral("退出"), this);
+    TrayMenu->addAction(QuitAction);
+    TrayIcon->setContextMenu(TrayMenu);
+
+    connect(TrayIcon, &QSystemTrayIcon::activated, this, &MainWindow::TrayIconActivated);
+    connect(QuitAction, &QAction::triggered, this, &MainWindow::QuitActionTriggered);
+
+#ifndef QT_NO_SESSIONMANAGER
+    // A desktop logout ends the program without any of our own quit paths
+    // running; keep what the user entered, armed tasks' targets included.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { SaveWidgetState(this); });
+#endif
+
+    Balloons = std::make_unique<TrayNotifier>(TrayIcon);
+    TrayIcon->setVisible(true);
+}
+
+void MainWindow::TrayIconActivated(QSystemTrayIcon::ActivationReason Reason)
+{
+    if (Reason != QSystemTrayIcon::DoubleClick)
+        return;
+    show();
+    raise();
+    activateWindow();
+}
+
+bool MainWindow::AskQuitConfirmation()
+{
+    return QMessageBox::question(this, QStringLiteral("确认"), QStringLiteral("是否退出程序？"),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton)
+           == QMessageBox::Yes;
+}
+
+// Every way out saves the widget values: an armed task whose date and time
+// were not stored would come back aimed at whatever the edits show next time.
+void MainWindow::EndProgram()
+{
+    SaveWidgetState(this);
+    TrayIcon->hide();
+    QCoreApplication::quit();
+}
+
+void MainWindow::QuitActionTriggered()
+{
+    if (AskQuitConfirmation())
+        EndProgram();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (!TrayIcon->isVisible())
+        return;
+
+    // Hiding into a tray that does not exist would leave the program running
+    // with no window and no reachable quit entry.
+    if (!SystemTray::IsAvailable()) {
+        if (AskQuitConfirmation()) {
+            EndProgram();
+        } else {
+            event->ignore();
+            showMinimized();
+        }
+        return;
+    }
+
+    hide();
+    event->ignore();
+
+    const QString counterKey = QString::fromLatin1(SettingsStore::ApplicationShowCounterKey);
+    // Read as int but counted in 64 bits, so no stored number can overflow.
+    const qint64 hiddenBefore = SettingsStore::ReadText(counterKey, QStringLiteral("0")).toInt();
+    SettingsStore::WriteText(counterKey, QString::number(hiddenBefore + 1));
+    if (hiddenBefore <= 2) {
+        Balloons->ShowMessage(QStringLiteral("提示"),
+                              QStringLiteral("程序已最小化到托盘,鼠标左键双击图标可打开程序"),
+                              QSystemTrayIcon::Information, 2000);
+    }
+}

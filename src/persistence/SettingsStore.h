@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+// The per-user store is opened afresh for every operation and let go at its
+// end, so a value written by one action is what the next reader sees.
+namespace SettingsStore {
+
+inline constexpr char OrganisationName[] = "Varno";
+inline constexpr char ApplicationName[] = "VarnoSoftware";
+
+inline constexpr char IsShutdownScheduledKey[] = "IsShutdownScheduled_Variable";
+inline constexpr char IsEndWorkReminderScheduledKey[] = "IsEndWorkReminderScheduled_Variable";
+inline constexpr char IsRestReminderScheduledKey[] = "IsRestReminderScheduled_Variable";
+inline constexpr char ApplicationShowCounterKey[] = "ApplicationShowCounter_Variable";
+
+QString ReadText(const QString &key, const QString &defaultValue = QString());
+void WriteText(const QString &key, const QString &value);
+
+// A flag is armed only when it holds exactly "true"; anything else, a
+// missing key included, means not armed.
+bool IsFlagSet(const QString &key);
+void WriteFlag(const QString &key, bool armed);
+
+} // namespace SettingsStore

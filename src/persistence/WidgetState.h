@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+class QObject;
+class QSettings;
+class QStandardItemModel;
+
+// Widget values are stored under the widget's object name. Only objects whose
+// exact class is one of the twelve known input classes take part; subclasses
+// (a QDateTimeEdit, say) are deliberately left out.
+namespace WidgetState {
+
+// The text under which a widget's value is stored, or a null QString when the
+// object's class is not persisted.
+QString EncodeWidgetValue(const QObject *object);
+
+// Loads a stored text back into the widget. List views receive their rows
+// through listModel, which must outlive them.
+void DecodeWidgetValue(QObject *object, const QString &text, QStandardItemModel *listModel);
+
+void SaveWidgetState(QObject *root);
+void RestoreWidgetState(QObject *root, QStandardItemModel *listModel);
+
+QObject *FindDescendantByName(QObject *node, const QString &name);
+
+} // namespace WidgetState

@@ -1,0 +1,200 @@
+#include "TestKit.h"
+
+#include <QAbstractButton>
+#include <QPushButton>
+#include <QApplication>
+#include <QColorDialog>
+#include <QDialog>
+#include <QFileDialog>
+#include <QSettings>
+#include <QTest>
+
+namespace TestKit {
+
+void PrepareEnvironment()
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qunsetenv("QT_QPA_PLATFORMTHEME");
+    qunsetenv("QT_STYLE_OVERRIDE");
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs, true);
+}
+
+IsolatedSettings::IsolatedSettings()
+{
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Dir.path());
+}
+
+IsolatedSettings::~IsolatedSettings()
+{
+    // Anything still cached for the old path must not leak into the next test.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString());
+}
+
+QString IsolatedSettings::Folder() const
+{
+    return Dir.path();
+}
+
+QString IsolatedSettings::FilePath() const
+{
+    return Dir.path() + QStringLiteral("/Varno/VarnoSoftware.conf");
+}
+
+ModalAnswerer::ModalAnswerer()
+{
+    connect(&Timer, &QTimer::timeout, this, &ModalAnswerer::Poll);
+    Timer.start(5);
+}
+
+ModalAnswerer::~ModalAnswerer() = default;
+
+void ModalAnswerer::NextClick(QMessageBox::StandardButton button)
+{
+    Next([button](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QAbstractButton *target = box ? box->button(button) : nullptr;
+        if (target)
+            target->click();
+        else if (auto *dialog = qobject_cast<QDialog *>(modal))
+            dialog->reject();
+    });
+}
+
+void ModalAnswerer::NextFile(const QString &path)
+{
+    Next([path](QWidget *modal) {
+        auto *dialog = qobject_cast<QFileDialog *>(modal);
+        if (!dialog) {
+            qobject_cast<QDialog *>(modal)->reject();
+            return;
+        }
+        dialog->selectFile(path);
+        static_cast<QDialog *>(dialog)->accept();
+        // QFileDialog refuses to accept a selection that is not there.
+        if (dialog->isVisible())
+            dialog->reject();
+    });
+}
+
+void ModalAnswerer::NextCancel()
+{
+    Next([](QWidget *modal) {
+        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            if (QAbstractButton *escape = box->escapeButton()) {
+                escape->click();
+                return;
+            }
+        }
+        if (auto *dialog = qobject_cast<QDialog *>(modal))
+            dialog->reject();
+        else
+            modal->close();
+    });
+}
+
+void ModalAnswerer::NextColor(const QColor &color)
+{
+    Next([color](QWidget *modal) {
+        auto *dialog = qobject_cast<QColorDialog *>(modal);
+        if (!dialog) {
+            qobject_cast<QDialog *>(modal)->reject();
+            return;
+        }
+        dialog->setCurrentColor(color);
+        dialog->accept();
+    });
+}
+
+void ModalAnswerer::Next(std::function<void(QWidget *)> answer)
+{
+    Answers.append(std::move(answer));
+}
+
+int ModalAnswerer::UnexpectedCount() const
+{
+    int count = 0;
+    for (const ModalRecord &record : Seen)
+        count += record.expected ? 0 : 1;
+    return count;
+}
+
+void ModalAnswerer::Clear()
+{
+    Seen.clear();
+    Answers.clear();
+}
+
+void ModalAnswerer::Poll()
+{
+    QWidget *modal = QApplication::activeModalWidget();
+    if (!modal || !modal->isVisible() || modal == LastAnswered)
+        return;
+    LastAnswered = modal;
+
+    ModalRecord record;
+    record.className = QString::fromLatin1(modal->metaObject()->className());
+    record.title = modal->windowTitle();
+    record.parent = modal->parentWidget();
+    record.hadParent = modal->parentWidget() != nullptr;
+    if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+        record.text = box->text();
+        record.icon = box->icon();
+        for (QAbstractButton *button : box->buttons())
+            record.buttons.append(box->standardButton(button));
+        if (box->defaultButton())
+            record.defaultButton = box->standardButton(box->defaultButton());
+    } else if (auto *fileDialog = qobject_cast<QFileDialog *>(modal)) {
+        record.text = fileDialog->directory().absolutePath();
+        record.nameFilters = fileDialog->nameFilters();
+    }
+
+    std::function<void(QWidget *)> answer;
+    if (!Answers.isEmpty()) {
+        answer = Answers.takeFirst();
+    } else {
+        record.expected = false;
+        answer = [](QWidget *widget) {
+            if (auto *box = qobject_cast<QMessageBox *>(widget)) {
+                if (QAbstractButton *escape = box->escapeButton()) {
+                    escape->click();
+                    return;
+                }
+            }
+            if (auto *dialog = qobject_cast<QDialog *>(widget))
+                dialog->reject();
+            else
+                widget->close();
+        };
+    }
+    Seen.append(record);
+    answer(modal);
+}
+
+QWidget *Widget(QWidget *root, const QString &objectName)
+{
+    if (root->objectName() == objectName)
+        return root;
+    return root->findChild<QWidget *>(objectName);
+}
+
+void Click(QWidget *widget)
+{
+    Q_ASSERT(widget);
+    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, widget->rect().center());
+}
+
+void Click(QWidget *root, const QString &objectName)
+{
+    QWidget *widget = Widget(root, objectName);
+    if (!widget)
+        qFatal("no widget named %s", qPrintable(objectName));
+    Click(widget);
+}
+
+void PressAndReleaseOutside(QWidget *widget)
+{
+    QTest::mousePress(widget, Qt::LeftButton, Qt::NoModifier, widget->rect().center());
+    QTest::mouseRelease(widget, Qt::LeftButton, Qt::NoModifier, QPoint(-50, -50));
+}
+
+} // namespace TestKit
