@@ -46,9 +46,14 @@ void MainWindow::TrayIconActivated(QSystemTrayIcon::ActivationReason Reason)
 
 bool MainWindow::AskQuitConfirmation()
 {
-    return QMessageBox::question(this, QStringLiteral("确认"), QStringLiteral("是否退出程序？"),
-                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton)
-           == QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, QStringLiteral("确认"), QStringLiteral("是否退出程序？"),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setDefaultButton(QMessageBox::NoButton);
+    // Asked from the tray while the window is hidden, this box is the only
+    // visible window; closing it must not count as the last window closing,
+    // or answering No would end the program anyway.
+    box.setAttribute(Qt::WA_QuitOnClose, false);
+    return box.exec() == QMessageBox::Yes;
 }
 
 // Every way out saves the widget values: an armed task whose date and time

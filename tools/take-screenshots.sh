@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Takes a screenshot of each of the six pages under Xvfb into docs/.
+# Usage: tools/take-screenshots.sh [build-dir]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build_dir=$(realpath "${1:-build}")
+program="$build_dir/VarnoSoftware"
+[ -x "$program" ] || { echo "build the program first ($program not found)" >&2; exit 1; }
+
+work=$(mktemp -d)
+display_number=${VARNO_SCREENSHOT_DISPLAY:-97}
+export DISPLAY=:$display_number
+Xvfb "$DISPLAY" -screen 0 1072x720x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+cleanup() {
+    kill "${app_pid:-}" "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+
+# A private settings store, and no system bus: nothing here may be armed.
+export XDG_CONFIG_HOME="$work/config"
+export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/no-bus"
+export LANG=C.UTF-8
+"$program" &
+app_pid=$!
+window=""
+for _ in $(seq 100); do
+    window=$(xdotool search --pid "$app_pid" --name 'Varno' 2>/dev/null | head -1 || true)
+    [ -n "$window" ] && break
+    sleep 0.1
+done
+[ -n "$window" ] || { echo "the window did not appear" >&2; exit 1; }
+xdotool windowmove "$window" 0 0
+sleep 1
+
+mkdir -p docs
+names=(wechat image-to-icon rounded-image shutdown end-of-work rest)
+for i in "${!names[@]}"; do
+    # Navigation buttons sit 60 px apart in the left column.
+    xdotool mousemove 99 $((99 + 60 * i)) click 1
+    xdotool mousemove 640 700
+    sleep 0.7
+    import -window root "docs/page$((i + 1))-${names[$i]}.png"
+done
+echo "screenshots written to docs/"
