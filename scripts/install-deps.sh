@@ -3,10 +3,21 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build
+    # build
+    build-essential cmake ninja-build pkg-config
     qtbase5-dev qtbase5-dev-tools libqt5dbus5
+    # the Chinese texts
     fonts-wqy-microhei
-    xvfb xauth x11-utils xdotool imagemagick
+    # running without a display, screenshots, driving real windows
+    xvfb xauth x11-utils xdotool
+    # test images (GIF) and image benchmarks
+    imagemagick
+    # the bundled update server
+    php-cli
+    # the Windows power-off file is compile-checked
+    g++-mingw-w64-x86-64
+    # a private session bus for the desktop notification tests
+    dbus
 )
 
 sudo_cmd=()
