@@ -85,7 +85,8 @@ void MainWindow::InitTitleBar()
     Ui->Logo_label->setAlignment(Qt::AlignCenter);
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
 
-    const struct {
+    const struct
+    {
         QPushButton *button;
         const char *iconFile;
     } titleButtons[] = {
@@ -98,23 +99,26 @@ void MainWindow::InitTitleBar()
         entry.button->setIconSize(QSize(30, 30));
     }
 
-    connect(Ui->Minimize_pushButton, &QPushButton::pressed, Ui->Minimize_pushButton,
-            [this] { showMinimized(); }, Qt::DirectConnection);
-    connect(Ui->Maximize_pushButton, &QPushButton::pressed, Ui->Maximize_pushButton,
-            [this] {
-                const Qt::WindowStates state = windowState();
-                if (state == Qt::WindowNoState)
-                    showMaximized();
-                else if (state & Qt::WindowMaximized)
-                    showNormal();
-            },
-            Qt::DirectConnection);
-    connect(Ui->Close_pushButton, &QPushButton::pressed, Ui->Close_pushButton,
-            [this] {
-                SaveWidgetState(this);
-                close();
-            },
-            Qt::DirectConnection);
+    connect(
+        Ui->Minimize_pushButton, &QPushButton::pressed, Ui->Minimize_pushButton, [this] { showMinimized(); },
+        Qt::DirectConnection);
+    connect(
+        Ui->Maximize_pushButton, &QPushButton::pressed, Ui->Maximize_pushButton,
+        [this] {
+            const Qt::WindowStates state = windowState();
+            if (state == Qt::WindowNoState)
+                showMaximized();
+            else if (state & Qt::WindowMaximized)
+                showNormal();
+        },
+        Qt::DirectConnection);
+    connect(
+        Ui->Close_pushButton, &QPushButton::pressed, Ui->Close_pushButton,
+        [this] {
+            SaveWidgetState(this);
+            close();
+        },
+        Qt::DirectConnection);
 }
 
 void MainWindow::ConnectNavigationButton(int pageIndex)
@@ -184,9 +188,7 @@ void MainWindow::mouseMoveEvent(QMouseEvent *event)
     QMainWindow::mouseMoveEvent(event);
 }
 
-void MainWindow::resizeEvent(QResizeEvent *)
-{
-}
+void MainWindow::resizeEvent(QResizeEvent *) { }
 
 void MainWindow::showEvent(QShowEvent *event)
 {

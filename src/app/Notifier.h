@@ -10,8 +10,9 @@ class Notifier
 {
 public:
     virtual ~Notifier();
-    virtual void ShowMessage(const QString &title, const QString &message,
-                             QSystemTrayIcon::MessageIcon icon, int millisecondsTimeoutHint) = 0;
+    virtual void ShowMessage(const QString &title, const QString &message, QSystemTrayIcon::MessageIcon icon,
+                             int millisecondsTimeoutHint)
+        = 0;
 };
 
 class TrayNotifier : public Notifier

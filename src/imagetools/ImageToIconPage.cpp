@@ -7,14 +7,8 @@ void MainWindow::InitImageToIconPage()
     ConnectNavigationButton(1);
 }
 
-void MainWindow::BrowseRawImage()
-{
-}
+void MainWindow::BrowseRawImage() { }
 
-void MainWindow::BrowseIconDirectory()
-{
-}
+void MainWindow::BrowseIconDirectory() { }
 
-void MainWindow::ConvertImageToIcon()
-{
-}
+void MainWindow::ConvertImageToIcon() { }

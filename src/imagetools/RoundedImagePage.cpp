@@ -7,22 +7,12 @@ void MainWindow::InitRoundedImagePage()
     ConnectNavigationButton(2);
 }
 
-void MainWindow::SelectRoundedImage()
-{
-}
+void MainWindow::SelectRoundedImage() { }
 
-void MainWindow::ShowPlainPreview()
-{
-}
+void MainWindow::ShowPlainPreview() { }
 
-void MainWindow::RenderRoundedImage()
-{
-}
+void MainWindow::RenderRoundedImage() { }
 
-void MainWindow::PickBackgroundColor()
-{
-}
+void MainWindow::PickBackgroundColor() { }
 
-void MainWindow::SaveRoundedImage()
-{
-}
+void MainWindow::SaveRoundedImage() { }

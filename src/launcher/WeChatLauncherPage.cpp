@@ -9,10 +9,6 @@ void MainWindow::InitWeChatPage()
     ConnectNavigationButton(0);
 }
 
-void MainWindow::BrowseWeChatPath()
-{
-}
+void MainWindow::BrowseWeChatPath() { }
 
-void MainWindow::LaunchWeChatInstances()
-{
-}
+void MainWindow::LaunchWeChatInstances() { }

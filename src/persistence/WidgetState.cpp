@@ -44,16 +44,17 @@ enum class Kind {
 // Exact class names: qobject_cast would also accept subclasses.
 Kind KindOf(const QObject *object)
 {
-    static const struct {
+    static const struct
+    {
         const char *className;
         Kind kind;
     } table[] = {
-        {"QComboBox", Kind::ComboBox},         {"QLineEdit", Kind::LineEdit},
-        {"QTextEdit", Kind::TextEdit},         {"QPlainTextEdit", Kind::PlainTextEdit},
-        {"QSpinBox", Kind::SpinBox},           {"QDoubleSpinBox", Kind::DoubleSpinBox},
-        {"QSlider", Kind::Slider},             {"QRadioButton", Kind::RadioButton},
-        {"QCheckBox", Kind::CheckBox},         {"QListView", Kind::ListView},
-        {"QDateEdit", Kind::DateEdit},         {"QTimeEdit", Kind::TimeEdit},
+        {"QComboBox", Kind::ComboBox}, {"QLineEdit", Kind::LineEdit},
+        {"QTextEdit", Kind::TextEdit}, {"QPlainTextEdit", Kind::PlainTextEdit},
+        {"QSpinBox", Kind::SpinBox},   {"QDoubleSpinBox", Kind::DoubleSpinBox},
+        {"QSlider", Kind::Slider},     {"QRadioButton", Kind::RadioButton},
+        {"QCheckBox", Kind::CheckBox}, {"QListView", Kind::ListView},
+        {"QDateEdit", Kind::DateEdit}, {"QTimeEdit", Kind::TimeEdit},
     };
     const char *name = object->metaObject()->className();
     for (const auto &entry : table) {

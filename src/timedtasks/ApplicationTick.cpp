@@ -1,5 +1,3 @@
 #include "app/MainWindow.h"
 
-void MainWindow::ApplicationTimerFunction()
-{
-}
+void MainWindow::ApplicationTimerFunction() { }

@@ -7,10 +7,6 @@ void MainWindow::InitEndWorkReminderPage()
     ConnectNavigationButton(4);
 }
 
-void MainWindow::ScheduleEndWorkReminder()
-{
-}
+void MainWindow::ScheduleEndWorkReminder() { }
 
-void MainWindow::CancelEndWorkReminder()
-{
-}
+void MainWindow::CancelEndWorkReminder() { }

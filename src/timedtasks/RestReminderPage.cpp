@@ -10,10 +10,6 @@ void MainWindow::InitRestReminderPage()
     ConnectNavigationButton(5);
 }
 
-void MainWindow::ScheduleRestReminder()
-{
-}
+void MainWindow::ScheduleRestReminder() { }
 
-void MainWindow::CancelRestReminder()
-{
-}
+void MainWindow::CancelRestReminder() { }

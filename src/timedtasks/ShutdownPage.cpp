@@ -7,14 +7,8 @@ void MainWindow::InitShutdownPage()
     ConnectNavigationButton(3);
 }
 
-void MainWindow::ScheduleShutdown()
-{
-}
+void MainWindow::ScheduleShutdown() { }
 
-void MainWindow::CancelShutdown()
-{
-}
+void MainWindow::CancelShutdown() { }
 
-void MainWindow::ShutdownNow()
-{
-}
+void MainWindow::ShutdownNow() { }

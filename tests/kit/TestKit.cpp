@@ -1,11 +1,11 @@
 #include "TestKit.h"
 
 #include <QAbstractButton>
-#include <QPushButton>
 #include <QApplication>
 #include <QColorDialog>
 #include <QDialog>
 #include <QFileDialog>
+#include <QPushButton>
 #include <QSettings>
 #include <QTest>
 

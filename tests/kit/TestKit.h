@@ -65,9 +65,9 @@ public:
     ~ModalAnswerer() override;
 
     void NextClick(QMessageBox::StandardButton button = QMessageBox::Ok);
-    void NextFile(const QString &path);      // QFileDialog: select and accept
-    void NextCancel();                       // any dialog: reject
-    void NextColor(const QColor &color);     // QColorDialog: choose and accept
+    void NextFile(const QString &path); // QFileDialog: select and accept
+    void NextCancel(); // any dialog: reject
+    void NextColor(const QColor &color); // QColorDialog: choose and accept
     void Next(std::function<void(QWidget *)> answer);
 
     const QList<ModalRecord> &Records() const { return Seen; }
@@ -100,13 +100,13 @@ void PressAndReleaseOutside(QWidget *widget);
 
 } // namespace TestKit
 
-#define VARNO_TEST_MAIN(TestObject)                                                                \
-    int main(int argc, char *argv[])                                                               \
-    {                                                                                              \
-        TestKit::PrepareEnvironment();                                                             \
-        QApplication app(argc, argv);                                                              \
-        app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \
-        TestObject tc;                                                                             \
-        QTEST_SET_MAIN_SOURCE_PATH                                                                 \
-        return QTest::qExec(&tc, argc, argv);                                                      \
+#define VARNO_TEST_MAIN(TestObject)                                                                          \
+    int main(int argc, char *argv[])                                                                         \
+    {                                                                                                        \
+        TestKit::PrepareEnvironment();                                                                       \
+        QApplication app(argc, argv);                                                                        \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                                             \
+        TestObject tc;                                                                                       \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                           \
+        return QTest::qExec(&tc, argc, argv);                                                                \
     }

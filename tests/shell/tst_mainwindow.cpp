@@ -11,13 +11,17 @@
 
 namespace {
 
-const char *const NavigationButtonNames[] = {"pushButton1", "pushButton2", "pushButton3",
-                                             "pushButton4", "EndWorkReminder_pushButton",
+const char *const NavigationButtonNames[] = {"pushButton1",
+                                             "pushButton2",
+                                             "pushButton3",
+                                             "pushButton4",
+                                             "EndWorkReminder_pushButton",
                                              "RestReminder_pushButton"};
 
 void SendMouse(QWidget *target, QEvent::Type type, Qt::MouseButton button, QPoint local)
 {
-    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    const Qt::MouseButtons held
+        = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
     QMouseEvent event(type, local, target->mapToGlobal(local), button, held, Qt::NoModifier);
     QApplication::sendEvent(target, &event);
 }
@@ -85,9 +89,9 @@ void TestMainWindow::navigation_data()
     QTest::addColumn<QStringList>("clicks");
     QTest::addColumn<int>("page");
     for (int i = 0; i < 6; ++i)
-        QTest::addRow("%s", NavigationButtonNames[i]) << QStringList{NavigationButtonNames[i]} << i;
-    QTest::newRow("same button twice") << QStringList{"pushButton3", "pushButton3"} << 2;
-    QTest::newRow("away and back") << QStringList{"RestReminder_pushButton", "pushButton1"} << 0;
+        QTest::addRow("%s", NavigationButtonNames[i]) << QStringList {NavigationButtonNames[i]} << i;
+    QTest::newRow("same button twice") << QStringList {"pushButton3", "pushButton3"} << 2;
+    QTest::newRow("away and back") << QStringList {"RestReminder_pushButton", "pushButton1"} << 0;
 }
 
 void TestMainWindow::navigation()
@@ -156,8 +160,8 @@ void TestMainWindow::dragging_data()
     QTest::newRow("page panel, left") << "widget" << int(Qt::LeftButton) << true << true;
     QTest::newRow("title label, right") << "Title_label" << int(Qt::RightButton) << true << false;
     QTest::newRow("move without press") << "Title_label" << int(Qt::LeftButton) << false << false;
-    QTest::newRow("line edit takes its own press") << "WeiXinPath_QLineEdit" << int(Qt::LeftButton) << true
-                                                   << false;
+    QTest::newRow("line edit takes its own press")
+        << "WeiXinPath_QLineEdit" << int(Qt::LeftButton) << true << false;
 }
 
 void TestMainWindow::dragging()

@@ -110,33 +110,87 @@ void TestWidgetState::restoreThenSave_data()
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("savedAgain");
 
-    QTest::newRow("line edit") << "QLineEdit" << "D:/微信 WeChat/a_b.exe" << "D:/微信 WeChat/a_b.exe";
-    QTest::newRow("line edit emptied") << "QLineEdit" << "" << "";
-    QTest::newRow("text edit") << "QTextEdit" << "two\nlines" << "two\nlines";
-    QTest::newRow("plain text edit") << "QPlainTextEdit" << "x\ny" << "x\ny";
-    QTest::newRow("spin box") << "QSpinBox" << "42" << "42";
-    QTest::newRow("spin box not a number") << "QSpinBox" << "many" << "1";
-    QTest::newRow("spin box above range") << "QSpinBox" << "1000" << "100";
-    QTest::newRow("double spin box") << "QDoubleSpinBox" << "2.50" << "2.50";
-    QTest::newRow("slider") << "QSlider" << "7" << "7";
-    QTest::newRow("radio checked") << "QRadioButton" << "1" << "1";
-    QTest::newRow("radio unchecked") << "QRadioButton" << "0" << "0";
-    QTest::newRow("radio other value ignored") << "QRadioButton" << "true" << "0";
-    QTest::newRow("check box checked") << "QCheckBox" << "1" << "1";
-    QTest::newRow("check box other value ignored") << "QCheckBox" << "2" << "0";
-    QTest::newRow("combo second item") << "QComboBox" << "1_1_2_3_4" << "1_1_2_3_4";
-    QTest::newRow("combo exactly zero keeps items") << "QComboBox" << "0" << "0_1_2_3_4";
-    QTest::newRow("combo replaces items") << "QComboBox" << "0_a_b" << "0_a_b";
-    QTest::newRow("combo item with underscore splits") << "QComboBox" << "1_a_b_c" << "1_a_b_c";
-    QTest::newRow("combo saved empty") << "QComboBox" << "-1" << "-1";
-    QTest::newRow("combo index out of range") << "QComboBox" << "9_1_2" << "-1_1_2";
-    QTest::newRow("combo empty pieces kept") << "QComboBox" << "0__x" << "0__x";
-    QTest::newRow("list view") << "QListView" << "0_a_b" << "0_a_b";
-    QTest::newRow("list view exactly zero") << "QListView" << "0" << "0";
-    QTest::newRow("date") << "QDateEdit" << "2031/3/7" << "2031/3/7";
-    QTest::newRow("date in another format") << "QDateEdit" << "07.03.2031" << "2000/1/1";
-    QTest::newRow("time") << "QTimeEdit" << "9:05" << "9:05";
-    QTest::newRow("time with seconds") << "QTimeEdit" << "9:05:33" << "0:00";
+    QTest::newRow("line edit") << "QLineEdit"
+                               << "D:/微信 WeChat/a_b.exe"
+                               << "D:/微信 WeChat/a_b.exe";
+    QTest::newRow("line edit emptied") << "QLineEdit"
+                                       << ""
+                                       << "";
+    QTest::newRow("text edit") << "QTextEdit"
+                               << "two\nlines"
+                               << "two\nlines";
+    QTest::newRow("plain text edit") << "QPlainTextEdit"
+                                     << "x\ny"
+                                     << "x\ny";
+    QTest::newRow("spin box") << "QSpinBox"
+                              << "42"
+                              << "42";
+    QTest::newRow("spin box not a number") << "QSpinBox"
+                                           << "many"
+                                           << "1";
+    QTest::newRow("spin box above range") << "QSpinBox"
+                                          << "1000"
+                                          << "100";
+    QTest::newRow("double spin box") << "QDoubleSpinBox"
+                                     << "2.50"
+                                     << "2.50";
+    QTest::newRow("slider") << "QSlider"
+                            << "7"
+                            << "7";
+    QTest::newRow("radio checked") << "QRadioButton"
+                                   << "1"
+                                   << "1";
+    QTest::newRow("radio unchecked") << "QRadioButton"
+                                     << "0"
+                                     << "0";
+    QTest::newRow("radio other value ignored") << "QRadioButton"
+                                               << "true"
+                                               << "0";
+    QTest::newRow("check box checked") << "QCheckBox"
+                                       << "1"
+                                       << "1";
+    QTest::newRow("check box other value ignored") << "QCheckBox"
+                                                   << "2"
+                                                   << "0";
+    QTest::newRow("combo second item") << "QComboBox"
+                                       << "1_1_2_3_4"
+                                       << "1_1_2_3_4";
+    QTest::newRow("combo exactly zero keeps items") << "QComboBox"
+                                                    << "0"
+                                                    << "0_1_2_3_4";
+    QTest::newRow("combo replaces items") << "QComboBox"
+                                          << "0_a_b"
+                                          << "0_a_b";
+    QTest::newRow("combo item with underscore splits") << "QComboBox"
+                                                       << "1_a_b_c"
+                                                       << "1_a_b_c";
+    QTest::newRow("combo saved empty") << "QComboBox"
+                                       << "-1"
+                                       << "-1";
+    QTest::newRow("combo index out of range") << "QComboBox"
+                                              << "9_1_2"
+                                              << "-1_1_2";
+    QTest::newRow("combo empty pieces kept") << "QComboBox"
+                                             << "0__x"
+                                             << "0__x";
+    QTest::newRow("list view") << "QListView"
+                               << "0_a_b"
+                               << "0_a_b";
+    QTest::newRow("list view exactly zero") << "QListView"
+                                            << "0"
+                                            << "0";
+    QTest::newRow("date") << "QDateEdit"
+                          << "2031/3/7"
+                          << "2031/3/7";
+    QTest::newRow("date in another format") << "QDateEdit"
+                                            << "07.03.2031"
+                                            << "2000/1/1";
+    QTest::newRow("time") << "QTimeEdit"
+                          << "9:05"
+                          << "9:05";
+    QTest::newRow("time with seconds") << "QTimeEdit"
+                                       << "9:05:33"
+                                       << "0:00";
 }
 
 void TestWidgetState::restoreThenSave()
@@ -267,24 +321,24 @@ void TestWidgetState::handEditedAndCorruptedStore_data()
     QTest::addColumn<QStringList>("intervals");
     QTest::addColumn<QString>("interval");
 
-    const QStringList fresh{"1", "2", "3", "4"};
+    const QStringList fresh {"1", "2", "3", "4"};
     QTest::newRow("empty file") << QByteArray() << "10" << 1 << fresh << "1";
     QTest::newRow("binary garbage") << QByteArray("\x00\xff\xfe[\x01=\x02\n\x80\x81=\n", 12) << "10" << 1
                                     << fresh << "1";
     QTest::newRow("hand edited values")
         << QByteArray("[General]\nRadius_QLineEdit=abc\nWeiXinNumber_QSpinBox=lots\n"
                       "TimeInterval_RestReminder_comboBox=1_6_8\n")
-        << "abc" << 1 << QStringList{"6", "8"} << "8";
+        << "abc" << 1 << QStringList {"6", "8"} << "8";
     QTest::newRow("combo index beyond its items")
         << QByteArray("[General]\nTimeInterval_RestReminder_comboBox=9_1_2\nWeiXinNumber_QSpinBox=999\n")
-        << "10" << 100 << QStringList{"1", "2"} << "";
+        << "10" << 100 << QStringList {"1", "2"} << "";
     QTest::newRow("unterminated section and odd escapes")
-        << QByteArray("[General\nRadius_QLineEdit=plain\nWeiXinNumber_QSpinBox=\\x\n=\n===\n[\n") << "plain" << 1
-        << fresh << "1";
-    QTest::newRow("variant garbage")
-        << QByteArray("[General]\nRadius_QLineEdit=@Variant(\\0\\0\\0\\x7f\\xff)\n"
-                      "WeiXinNumber_QSpinBox=@ByteArray(12)\n")
-        << "" << 12 << fresh << "1";
+        << QByteArray("[General\nRadius_QLineEdit=plain\nWeiXinNumber_QSpinBox=\\x\n=\n===\n[\n") << "plain"
+        << 1 << fresh << "1";
+    QTest::newRow("variant garbage") << QByteArray(
+        "[General]\nRadius_QLineEdit=@Variant(\\0\\0\\0\\x7f\\xff)\n"
+        "WeiXinNumber_QSpinBox=@ByteArray(12)\n")
+                                     << "" << 12 << fresh << "1";
 }
 
 void TestWidgetState::handEditedAndCorruptedStore()
