@@ -1,14 +1,69 @@
 #include "app/MainWindow.h"
 
 #include "app/NavigationStyles.h"
+#include "launcher/DetachedStart.h"
 #include "ui_MainWindow.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QThread>
 
 void MainWindow::InitWeChatPage()
 {
     Ui->pushButton1->setStyleSheet(QString::fromLatin1(NavButtonSelectedStyle));
     ConnectNavigationButton(0);
+    connect(
+        Ui->WeiXinPath_QPushButton, &QPushButton::pressed, Ui->WeiXinPath_QPushButton,
+        [this] { BrowseWeChatPath(); }, Qt::DirectConnection);
+    connect(
+        Ui->WeiXinNumber_QPushButton, &QPushButton::pressed, Ui->WeiXinNumber_QPushButton,
+        [this] { LaunchWeChatInstances(); }, Qt::DirectConnection);
 }
 
-void MainWindow::BrowseWeChatPath() { }
+void MainWindow::BrowseWeChatPath()
+{
+    // An empty start directory leaves the choice to the dialog (the folder it
+    // showed last, else the working directory).
+    QString startDirectory;
+    const QString currentPath = Ui->WeiXinPath_QLineEdit->text();
+    if (!currentPath.isEmpty()) {
+        const QFileInfo info(currentPath);
+        if (info.isDir())
+            startDirectory = currentPath;
+        else if (info.exists())
+            startDirectory = info.path();
+    }
 
-void MainWindow::LaunchWeChatInstances() { }
+    const QString chosen = QFileDialog::getOpenFileName(this, tr("选择微信可执行文件"), startDirectory,
+                                                        tr("可执行文件 (*.exe);;所有文件 (*)"));
+    if (!chosen.isEmpty())
+        Ui->WeiXinPath_QLineEdit->setText(chosen);
+}
+
+void MainWindow::LaunchWeChatInstances()
+{
+    const QString program = Ui->WeiXinPath_QLineEdit->text();
+    const int count = Ui->WeiXinNumber_QSpinBox->value();
+    if (program.isEmpty()) {
+        QMessageBox::warning(this, tr("路径无效"), tr("请选择有效的微信可执行文件路径！"));
+        return;
+    }
+    if (count <= 0) {
+        QMessageBox::warning(this, tr("微信数量无效"), tr("请输入大于0数字！"));
+        return;
+    }
+
+    for (int instance = 1; instance <= count; ++instance) {
+        const Launcher::StartOutcome outcome = Launcher::StartDetached(program);
+        if (outcome.started) {
+            // Spaces the clients out instead of starting them all in one
+            // instant.
+            QThread::msleep(200);
+            continue;
+        }
+        QMessageBox::critical(
+            this, tr("启动失败"),
+            tr("启动第 %1 个微信实例失败：%2").arg(QString::number(instance), outcome.errorText));
+    }
+}
