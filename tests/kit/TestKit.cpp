@@ -5,6 +5,8 @@
 #include <QColorDialog>
 #include <QDialog>
 #include <QFileDialog>
+#include <QLabel>
+#include <QPixmap>
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
@@ -175,6 +177,15 @@ QWidget *Widget(QWidget *root, const QString &objectName)
     if (root->objectName() == objectName)
         return root;
     return root->findChild<QWidget *>(objectName);
+}
+
+QPixmap LabelPixmap(const QLabel *label)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(5, 15, 0)
+    return label->pixmap(Qt::ReturnByValue);
+#else
+    return label->pixmap() ? *label->pixmap() : QPixmap();
+#endif
 }
 
 void Click(QWidget *widget)

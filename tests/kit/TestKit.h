@@ -15,6 +15,8 @@
 
 class QAbstractButton;
 class QApplication;
+class QLabel;
+class QPixmap;
 class QWidget;
 
 namespace TestKit {
@@ -89,6 +91,10 @@ template <typename T> T *Find(QWidget *root, const QString &objectName)
 {
     return qobject_cast<T *>(Widget(root, objectName));
 }
+
+// The label's pixmap, null when it has none (QLabel::pixmap() changed its
+// return type in 5.15).
+QPixmap LabelPixmap(const QLabel *label);
 
 // Mouse press and release on the widget's centre. The program's push buttons
 // act on press, so the action has run (and any modal been answered) when

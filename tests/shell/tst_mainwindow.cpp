@@ -116,9 +116,9 @@ void TestMainWindow::titleButtonsCarryTheirIcons()
         QVERIFY2(!button->icon().isNull(), name);
         QCOMPARE(button->iconSize(), QSize(30, 30));
     }
-    const QPixmap *logo = MainWindowProbe::Form(*Window)->Logo_label->pixmap();
-    QVERIFY(logo && !logo->isNull());
-    QCOMPARE(logo->size(), QSize(30, 30));
+    const QPixmap logo = TestKit::LabelPixmap(MainWindowProbe::Form(*Window)->Logo_label);
+    QVERIFY(!logo.isNull());
+    QCOMPARE(logo.size(), QSize(30, 30));
     QCOMPARE(MainWindowProbe::ApplicationDirPath(*Window), QCoreApplication::applicationDirPath() + "/");
 }
 

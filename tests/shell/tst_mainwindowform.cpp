@@ -1696,7 +1696,7 @@ void MainWindowFormTest::shellFrame()
 
     auto *logo = TestKit::Find<QLabel>(&window, "Logo_label");
     QVERIFY(logo);
-    const QPixmap pixmap = logo->pixmap(Qt::ReturnByValue);
+    const QPixmap pixmap = TestKit::LabelPixmap(logo);
     QVERIFY(!pixmap.isNull());
     QCOMPARE(pixmap.size(), QSize(30, 30));
     QCOMPARE(int(logo->alignment()), int(Qt::AlignHCenter | Qt::AlignVCenter));
