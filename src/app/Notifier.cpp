@@ -1,13 +1,192 @@
 #include "Notifier.h"
 
+#include "SystemTray.h"
+
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QStyle>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWindow>
+
 Notifier::~Notifier() = default;
+
+namespace {
+
+constexpr int DefaultMilliseconds = 10000;
+constexpr int PopupMargin = 12;
+constexpr int PopupWidth = 320;
+// Long enough for a notification service that is being started on demand.
+constexpr int NotifyCallTimeoutMs = 5000;
+
+// A click anywhere dismisses it; it never takes the keyboard focus, so a
+// reminder popping up does not interrupt what the user is typing.
+class BalloonPopup : public QFrame
+{
+public:
+    BalloonPopup(const QString &title, const QString &message, QSystemTrayIcon::MessageIcon icon)
+        : QFrame(nullptr,
+                 Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus | Qt::FramelessWindowHint)
+    {
+        setObjectName(QStringLiteral("BalloonPopup"));
+        setWindowTitle(title);
+        setAttribute(Qt::WA_DeleteOnClose);
+        setAttribute(Qt::WA_ShowWithoutActivating);
+        // While the main window is hidden in the tray this may be the only
+        // window; its closing must not count as the last window closing.
+        setAttribute(Qt::WA_QuitOnClose, false);
+        setFocusPolicy(Qt::NoFocus);
+        setFrameShape(QFrame::Box);
+        setStyleSheet(QStringLiteral("QFrame#BalloonPopup { background-color: rgb(45,45,50); "
+                                     "border: 1px solid rgb(33,124,255); } QLabel { color: white; }"));
+
+        auto *titleLabel = new QLabel(title, this);
+        titleLabel->setObjectName(QStringLiteral("BalloonTitle"));
+        QFont bold = titleLabel->font();
+        bold.setBold(true);
+        titleLabel->setFont(bold);
+
+        auto *messageLabel = new QLabel(message, this);
+        messageLabel->setObjectName(QStringLiteral("BalloonMessage"));
+        messageLabel->setWordWrap(true);
+
+        auto *text = new QVBoxLayout;
+        text->addWidget(titleLabel);
+        text->addWidget(messageLabel);
+
+        auto *row = new QHBoxLayout(this);
+        const QStyle::StandardPixmap iconKind = icon == QSystemTrayIcon::Critical
+            ? QStyle::SP_MessageBoxCritical
+            : icon == QSystemTrayIcon::Warning ? QStyle::SP_MessageBoxWarning
+                                               : QStyle::SP_MessageBoxInformation;
+        if (icon != QSystemTrayIcon::NoIcon) {
+            auto *iconLabel = new QLabel(this);
+            iconLabel->setPixmap(style()->standardIcon(iconKind).pixmap(32, 32));
+            iconLabel->setAlignment(Qt::AlignTop);
+            row->addWidget(iconLabel);
+        }
+        row->addLayout(text, 1);
+
+        setFixedWidth(PopupWidth);
+        adjustSize();
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent *) override { close(); }
+
+    // Some platforms activate every window they show, whatever it asks for;
+    // hand the activation straight back to the window the user was in.
+    bool event(QEvent *event) override
+    {
+        if (event->type() == QEvent::WindowActivate && WorkWindow)
+            WorkWindow->requestActivate();
+        return QFrame::event(event);
+    }
+
+private:
+    QPointer<QWindow> WorkWindow = QGuiApplication::focusWindow();
+};
+
+QString IconName(QSystemTrayIcon::MessageIcon icon)
+{
+    switch (icon) {
+    case QSystemTrayIcon::Information:
+        return QStringLiteral("dialog-information");
+    case QSystemTrayIcon::Warning:
+        return QStringLiteral("dialog-warning");
+    case QSystemTrayIcon::Critical:
+        return QStringLiteral("dialog-error");
+    default:
+        return QString();
+    }
+}
+
+} // namespace
 
 TrayNotifier::TrayNotifier(QSystemTrayIcon *trayIcon)
     : TrayIcon(trayIcon)
+    , PendingCalls(std::make_unique<QObject>())
 { }
+
+TrayNotifier::~TrayNotifier()
+{
+    delete CurrentPopup.data();
+}
+
+void TrayNotifier::SetNotificationBus(const QDBusConnection &bus)
+{
+    NotificationBus = bus;
+}
+
+QWidget *TrayNotifier::Popup() const
+{
+    return CurrentPopup.data();
+}
 
 void TrayNotifier::ShowMessage(const QString &title, const QString &message,
                                QSystemTrayIcon::MessageIcon icon, int millisecondsTimeoutHint)
 {
-    TrayIcon->showMessage(title, message, icon, millisecondsTimeoutHint);
+    if (SystemTray::IsAvailable()) {
+        TrayIcon->showMessage(title, message, icon, millisecondsTimeoutHint);
+        return;
+    }
+    const int milliseconds = millisecondsTimeoutHint > 0 ? millisecondsTimeoutHint : DefaultMilliseconds;
+    // The session bus is reached only once a message needs it, so a desktop
+    // with a tray never connects to it.
+    if (!NotificationBus)
+        NotificationBus = QDBusConnection::sessionBus();
+    if (NotificationBus->isConnected())
+        SendDesktopNotification(title, message, icon, milliseconds);
+    else
+        ShowPopup(title, message, icon, milliseconds);
+}
+
+// Sent without waiting: the tick must not stall on the bus. A service that is
+// not there answers with an error at once, and the popup takes over.
+void TrayNotifier::SendDesktopNotification(const QString &title, const QString &message,
+                                           QSystemTrayIcon::MessageIcon icon, int milliseconds)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+    // Qt's own tray marks information as low urgency, which some desktops
+    // never pop up; a reminder has to be seen.
+    QVariantMap hints;
+    hints.insert(QStringLiteral("urgency"), QVariant::fromValue<uchar>(1));
+    call << QStringLiteral("Varno软件") << LastNotificationId << IconName(icon) << title << message
+         << QStringList() << hints << milliseconds;
+
+    auto *watcher = new QDBusPendingCallWatcher(NotificationBus->asyncCall(call, NotifyCallTimeoutMs),
+                                                PendingCalls.get());
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, PendingCalls.get(),
+                     [this, watcher, title, message, icon, milliseconds] {
+                         const QDBusPendingReply<uint> reply = *watcher;
+                         watcher->deleteLater();
+                         if (reply.isError())
+                             ShowPopup(title, message, icon, milliseconds);
+                         else
+                             LastNotificationId = reply.value();
+                     });
+}
+
+void TrayNotifier::ShowPopup(const QString &title, const QString &message, QSystemTrayIcon::MessageIcon icon,
+                             int milliseconds)
+{
+    if (CurrentPopup)
+        CurrentPopup->close();
+
+    auto *popup = new BalloonPopup(title, message, icon);
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    popup->move(area.right() + 1 - PopupMargin - popup->width(),
+                area.bottom() + 1 - PopupMargin - popup->height());
+    QTimer::singleShot(milliseconds, popup, &QWidget::close);
+    CurrentPopup = popup;
+    popup->show();
 }

@@ -1,7 +1,14 @@
 #pragma once
 
+#include <QDBusConnection>
+#include <QPointer>
 #include <QString>
 #include <QSystemTrayIcon>
+
+#include <memory>
+#include <optional>
+
+class QWidget;
 
 // Where tray balloons go. The window talks to this instead of to the tray
 // icon directly, so the way a message reaches the user can be chosen per
@@ -15,13 +22,39 @@ public:
         = 0;
 };
 
+// Balloons go to the tray icon wherever a tray exists. Without one Qt still
+// reports the icon as visible and able to show messages, and shows nothing;
+// there the message goes out as a desktop notification over the session bus,
+// or, when no notification service answers, as a small window of our own at
+// the bottom right of the screen. Each message replaces the previous one.
 class TrayNotifier : public Notifier
 {
 public:
     explicit TrayNotifier(QSystemTrayIcon *trayIcon);
+    ~TrayNotifier() override;
+
     void ShowMessage(const QString &title, const QString &message, QSystemTrayIcon::MessageIcon icon,
                      int millisecondsTimeoutHint) override;
 
+    // The bus desktop notifications are sent over; the session bus unless
+    // set. Tests point it at a private bus.
+    void SetNotificationBus(const QDBusConnection &bus);
+
+    // The window shown when neither a tray nor a notification service is
+    // there, while it is open.
+    QWidget *Popup() const;
+
 private:
+    void SendDesktopNotification(const QString &title, const QString &message,
+                                 QSystemTrayIcon::MessageIcon icon, int milliseconds);
+    void ShowPopup(const QString &title, const QString &message, QSystemTrayIcon::MessageIcon icon,
+                   int milliseconds);
+
     QSystemTrayIcon *TrayIcon;
+    std::optional<QDBusConnection> NotificationBus;
+    uint LastNotificationId = 0;
+    // Parent of the pending notification calls, so that none answers into a
+    // notifier that is gone.
+    std::unique_ptr<QObject> PendingCalls;
+    QPointer<QWidget> CurrentPopup;
 };

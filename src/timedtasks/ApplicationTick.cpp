@@ -1,3 +1,95 @@
 #include "app/MainWindow.h"
 
-void MainWindow::ApplicationTimerFunction() { }
+#include "app/Notifier.h"
+#include "persistence/SettingsStore.h"
+#include "timedtasks/Clock.h"
+#include "timedtasks/Countdown.h"
+#include "ui_MainWindow.h"
+
+#include <QSettings>
+
+namespace {
+
+struct ArmedTasks
+{
+    bool shutdown = false;
+    bool endOfWork = false;
+    bool rest = false;
+};
+
+// One opening of the store per tick. A flag counts only when the moment it
+// fires at was stored too: the edits of a page that was never saved show the
+// moment of the start, which would fire the task at every start.
+ArmedTasks ReadArmedTasks(const Ui::MainWindow &form)
+{
+    const QSettings store(QString::fromLatin1(SettingsStore::OrganisationName),
+                          QString::fromLatin1(SettingsStore::ApplicationName));
+    const auto flagSet = [&store](const char *key) {
+        return store.value(QString::fromLatin1(key), QStringLiteral("false")).toString()
+            == QLatin1String("true");
+    };
+    const auto stored
+        = [&store](const QObject *widget) { return !store.value(widget->objectName()).toString().isEmpty(); };
+
+    ArmedTasks armed;
+    armed.shutdown = flagSet(SettingsStore::IsShutdownScheduledKey) && stored(form.Date_QDateEdit)
+        && stored(form.Time_QTimeEdit);
+    armed.endOfWork = flagSet(SettingsStore::IsEndWorkReminderScheduledKey)
+        && stored(form.Date_EndWorkReminder_QDateEdit) && stored(form.Time_EndWorkReminder_QTimeEdit);
+    armed.rest = flagSet(SettingsStore::IsRestReminderScheduledKey);
+    return armed;
+}
+
+} // namespace
+
+// The targets come from the page widgets as they are now, so editing a date
+// or time while a task is armed moves the task from the next tick on.
+void MainWindow::ApplicationTimerFunction()
+{
+    const QDateTime now = Clock::Now();
+    const ArmedTasks armed = ReadArmedTasks(*Ui);
+
+    if (!armed.shutdown) {
+        Ui->statusLabel->setText(Countdown::ShutdownNotSetText());
+    } else {
+        const Countdown::Outcome shutdown
+            = Countdown::Shutdown(now, Ui->Date_QDateEdit->date(), Ui->Time_QTimeEdit->time(),
+                                  Ui->EveryDate_QRadioButton->isChecked());
+        Ui->statusLabel->setText(shutdown.label);
+        if (shutdown.fire)
+            ShutdownNow();
+    }
+
+    if (!armed.endOfWork) {
+        Ui->ReminderInformation_EndWorkReminder_QLabel->setText(Countdown::EndOfWorkNotSetText());
+    } else {
+        const Countdown::Outcome endOfWork = Countdown::EndOfWork(
+            now, Ui->Date_EndWorkReminder_QDateEdit->date(), Ui->Time_EndWorkReminder_QTimeEdit->time(),
+            Ui->EveryDate_EndWorkReminder_QRadioButton->isChecked());
+        Ui->ReminderInformation_EndWorkReminder_QLabel->setText(endOfWork.label);
+        if (endOfWork.fire && Balloons) {
+            Balloons->ShowMessage(QStringLiteral("提示"),
+                                  QStringLiteral("下班时间到了,开始愉快的下班生活吧!"),
+                                  QSystemTrayIcon::Information, 60000);
+        }
+    }
+
+    if (!armed.rest) {
+        Ui->ReminderInformation_RestReminder_QLabel->setText(Countdown::RestNotSetText());
+        return;
+    }
+    const Countdown::RestOutcome rest
+        = Countdown::Rest(now, LastRestHour, Ui->TimeInterval_RestReminder_comboBox->currentText());
+    if (rest.skip)
+        return;
+    LastRestHour = rest.lastRestHour;
+    if (rest.fire) {
+        if (Balloons) {
+            Balloons->ShowMessage(QStringLiteral("提示"),
+                                  QStringLiteral("休息时间到了,喝点水活动下，对身体好哦!"),
+                                  QSystemTrayIcon::Information, 10000);
+        }
+        return;
+    }
+    Ui->ReminderInformation_RestReminder_QLabel->setText(rest.label);
+}

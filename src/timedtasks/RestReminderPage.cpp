@@ -1,15 +1,36 @@
 #include "app/MainWindow.h"
 
+#include "persistence/SettingsStore.h"
+#include "timedtasks/Clock.h"
+#include "timedtasks/TaskSettings.h"
 #include "ui_MainWindow.h"
 
-#include <QTime>
+#include <QMessageBox>
 
 void MainWindow::InitRestReminderPage()
 {
-    LastRestHour = QTime::currentTime().hour();
+    // Counted in memory only: every start begins a fresh working stretch.
+    LastRestHour = Clock::Now().time().hour();
+
     ConnectNavigationButton(5);
+    connect(
+        Ui->Set_RestReminder_QPushButton, &QPushButton::pressed, Ui->Set_RestReminder_QPushButton,
+        [this] { ScheduleRestReminder(); }, Qt::DirectConnection);
+    connect(
+        Ui->Cancel_RestReminder_QPushButton, &QPushButton::pressed, Ui->Cancel_RestReminder_QPushButton,
+        [this] { CancelRestReminder(); }, Qt::DirectConnection);
 }
 
-void MainWindow::ScheduleRestReminder() { }
+// Arming leaves LastRestHour alone: the stretch since the start or the last
+// reminder already counts.
+void MainWindow::ScheduleRestReminder()
+{
+    QMessageBox::information(this, tr("提示"), tr("休息提醒设置成功"));
+    TaskSettings::StoreWidgetValues({Ui->TimeInterval_RestReminder_comboBox});
+    SettingsStore::WriteFlag(QString::fromLatin1(SettingsStore::IsRestReminderScheduledKey), true);
+}
 
-void MainWindow::CancelRestReminder() { }
+void MainWindow::CancelRestReminder()
+{
+    SettingsStore::WriteFlag(QString::fromLatin1(SettingsStore::IsRestReminderScheduledKey), false);
+}

@@ -26,6 +26,8 @@ struct MainWindowProbe
     static QString &SourceImagePath(MainWindow &window) { return window.SourceImagePath; }
     static QColor &BackgroundColor(MainWindow &window) { return window.BackgroundColor; }
     static QString ApplicationDirPath(const MainWindow &window) { return window.ApplicationDirPath; }
+    // One run of the one-second tick, at whatever moment the clock says.
+    static void Tick(MainWindow &window) { window.ApplicationTimerFunction(); }
 };
 
 struct RecordedBalloon

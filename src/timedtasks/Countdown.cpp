@@ -1,0 +1,153 @@
+#include "Countdown.h"
+
+#include <QCoreApplication>
+#include <QLocale>
+
+#include <algorithm>
+
+namespace Countdown {
+namespace {
+
+constexpr qint64 MillisecondsPerDay = 24 * 60 * 60 * 1000;
+constexpr qint64 SecondsPerDay = 24 * 60 * 60;
+constexpr qint64 ShutdownWindowMs = 5000;
+constexpr qint64 EndOfWorkWindowMs = 3000;
+
+// The C locale keeps the digits Western whatever the user's locale is.
+QString MomentText(const QDateTime &moment)
+{
+    return QLocale::c().toString(moment, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+QString TimeOfDayText(const QTime &time)
+{
+    return QLocale::c().toString(time, QStringLiteral("HH:mm:ss"));
+}
+
+QString FillParts(const QString &format, const Parts &parts)
+{
+    return format.arg(QString::number(parts.hours), QString::number(parts.minutes),
+                      QString::number(parts.seconds));
+}
+
+// A daily time is due on the ticks from it to windowMs after it; measured
+// round the clock, so a time in the last seconds of the day still fires
+// just after midnight.
+bool InDailyWindow(const QTime &now, const QTime &target, qint64 windowMs)
+{
+    qint64 since = target.msecsTo(now);
+    if (since < 0)
+        since += MillisecondsPerDay;
+    return since <= windowMs;
+}
+
+bool InOneOffWindow(const QDateTime &now, const QDateTime &target, qint64 windowMs)
+{
+    return now >= target && target.addMSecs(windowMs) >= now;
+}
+
+// A moment that has passed is shown as the time left until it comes round
+// again the next day.
+Parts NextDay(const Parts &passed)
+{
+    return {23 + passed.hours, 59 + passed.minutes, 59 + passed.seconds};
+}
+
+} // namespace
+
+Parts Split(qint64 seconds)
+{
+    return {seconds / 3600, (seconds % 3600) / 60, seconds % 60};
+}
+
+Outcome Shutdown(const QDateTime &now, const QDate &date, const QTime &time, bool everyDay)
+{
+    const QString remaining = QCoreApplication::translate("MainWindow", "距离关机还有 %1小时 %2分钟 %3秒");
+    if (everyDay) {
+        const qint64 left = now.time().secsTo(time);
+        return {QCoreApplication::translate("MainWindow", "电脑将在每天 %1 关机,").arg(TimeOfDayText(time))
+                    + FillParts(remaining, Split(left)),
+                InDailyWindow(now.time(), time, ShutdownWindowMs)};
+    }
+    const QDateTime target(date, time);
+    const qint64 left = now.secsTo(target);
+    return {QCoreApplication::translate("MainWindow", "电脑将在 %1 关机,").arg(MomentText(target))
+                + FillParts(remaining, Split(left)),
+            InOneOffWindow(now, target, ShutdownWindowMs)};
+}
+
+Outcome EndOfWork(const QDateTime &now, const QDate &date, const QTime &time, bool everyDay)
+{
+    const QString head = QCoreApplication::translate("MainWindow", "您的下班时间是: %1,");
+    const QString remaining
+        = QCoreApplication::translate("MainWindow", "距离下班时间还有 %1小时 %2分钟 %3秒");
+    if (everyDay) {
+        const Parts left = Split(now.time().secsTo(time));
+        const bool passed = now.time() > time;
+        return {head.arg(TimeOfDayText(time)) + FillParts(remaining, passed ? NextDay(left) : left),
+                InDailyWindow(now.time(), time, EndOfWorkWindowMs)};
+    }
+    const QDateTime target(date, time);
+    const qint64 left = now.secsTo(target);
+    const bool passed = target < now;
+    QString tail;
+    if (passed && -left >= SecondsPerDay)
+        tail = QCoreApplication::translate("MainWindow", "下班时间已过");
+    else
+        tail = FillParts(remaining, passed ? NextDay(Split(left)) : Split(left));
+    return {head.arg(MomentText(target)) + tail, InOneOffWindow(now, target, EndOfWorkWindowMs)};
+}
+
+RestOutcome Rest(const QDateTime &now, int lastRestHour, const QString &intervalText)
+{
+    RestOutcome outcome;
+    outcome.lastRestHour = lastRestHour;
+    if (intervalText.isEmpty()) {
+        outcome.skip = true;
+        return outcome;
+    }
+    // Only a hand-edited store offers anything but 1 to 4. Zero hours would
+    // repeat the balloon on every tick of every full hour, a day or more
+    // would never come round on the clock.
+    const int interval = static_cast<int>(std::clamp<qulonglong>(intervalText.toULongLong(), 1, 23));
+    const auto hoursSinceRest = [lastRestHour](int hour) { return ((hour - lastRestHour) % 24 + 24) % 24; };
+
+    const QTime clock = now.time();
+    if (clock.minute() == 0 && clock.second() <= 2 && hoursSinceRest(clock.hour()) >= interval) {
+        outcome.fire = true;
+        outcome.lastRestHour = clock.hour();
+        return outcome;
+    }
+
+    // The next full hour that is due; one of the coming 24 always is.
+    QDateTime next;
+    for (int ahead = 1; ahead <= 24; ++ahead) {
+        const int hour = (clock.hour() + ahead) % 24;
+        if (hoursSinceRest(hour) >= interval) {
+            const QDate day = now.date().addDays((clock.hour() + ahead) / 24);
+            next = QDateTime(day, QTime(hour, 0));
+            break;
+        }
+    }
+    const qint64 left = std::max<qint64>(0, now.secsTo(next));
+    outcome.label = FillParts(
+        QCoreApplication::translate("MainWindow", "距离下次休息时间还有 %1小时 %2分钟 %3秒"), Split(left));
+    return outcome;
+}
+
+QString ShutdownNotSetText()
+{
+    return QStringLiteral("关机时间未设置!");
+}
+
+QString EndOfWorkNotSetText()
+{
+    return QStringLiteral("下班时间提醒未设置!");
+}
+
+QString RestNotSetText()
+{
+    return QStringLiteral("休息时间提醒未设置!");
+}
+
+} // namespace Countdown

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+#include <QTime>
+
+// What the one-second tick shows and whether a task is due, decided from the
+// current moment and the values on the page alone, so every countdown and
+// every firing window can be checked at exact moments.
+namespace Countdown {
+
+// A signed number of seconds split by truncating division: the parts carry
+// the sign of the whole (-90 s is 0 h, -1 min, -30 s).
+struct Parts
+{
+    qint64 hours = 0;
+    qint64 minutes = 0;
+    qint64 seconds = 0;
+};
+Parts Split(qint64 seconds);
+
+struct Outcome
+{
+    QString label;
+    bool fire = false;
+};
+
+// One-off: the moment (date, time), due from it to 5 s after it. Every day:
+// the time of day, due from it to 5 s after it on any day.
+Outcome Shutdown(const QDateTime &now, const QDate &date, const QTime &time, bool everyDay);
+
+// As the shutdown, with a 3 s window. A moment that has passed counts down to
+// the same time on the next day; a one-off moment a day or more ago says so
+// instead of showing numbers nobody can use.
+Outcome EndOfWork(const QDateTime &now, const QDate &date, const QTime &time, bool everyDay);
+
+struct RestOutcome
+{
+    bool skip = false; // no interval chosen: leave label and state alone
+    bool fire = false; // show the balloon and count from this hour on
+    int lastRestHour = 0; // the hour counted from after this tick
+    QString label; // null when the label keeps the previous tick's text
+};
+
+// Hours are counted round the clock from lastRestHour: the reminder is due on
+// the first full hour (second 0 to 2) at least `interval` hours after it, so a
+// reminder armed late, shortened or whose hour was missed comes at the next
+// full hour instead of never. The interval is clamped to 1 to 23 hours.
+RestOutcome Rest(const QDateTime &now, int lastRestHour, const QString &intervalText);
+
+QString ShutdownNotSetText();
+QString EndOfWorkNotSetText();
+QString RestNotSetText();
+
+} // namespace Countdown
