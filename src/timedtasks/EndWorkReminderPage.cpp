@@ -13,7 +13,7 @@ void MainWindow::InitEndWorkReminderPage()
     if (SettingsStore::ReadText(Ui->Date_EndWorkReminder_QDateEdit->objectName(), QString()).isEmpty())
         Ui->Date_EndWorkReminder_QDateEdit->setDate(now.date());
     if (SettingsStore::ReadText(Ui->Time_EndWorkReminder_QTimeEdit->objectName(), QString()).isEmpty())
-        Ui->Time_EndWorkReminder_QTimeEdit->setTime(now.time());
+        Ui->Time_EndWorkReminder_QTimeEdit->setTime(QTime(now.time().hour(), now.time().minute()));
 
     ConnectNavigationButton(4);
     connect(

@@ -11,12 +11,14 @@
 void MainWindow::InitShutdownPage()
 {
     // A value saved earlier stays as the restore put it; only a page that was
-    // never saved starts at the present moment.
+    // never saved starts at the present minute. The edit shows no seconds and
+    // none are stored, so leftover seconds would make the target the user
+    // sees differ from the one that fires, and move it after a restart.
     const QDateTime now = Clock::Now();
     if (SettingsStore::ReadText(Ui->Date_QDateEdit->objectName(), QString()).isEmpty())
         Ui->Date_QDateEdit->setDate(now.date());
     if (SettingsStore::ReadText(Ui->Time_QTimeEdit->objectName(), QString()).isEmpty())
-        Ui->Time_QTimeEdit->setTime(now.time());
+        Ui->Time_QTimeEdit->setTime(QTime(now.time().hour(), now.time().minute()));
 
     ConnectNavigationButton(3);
     connect(
