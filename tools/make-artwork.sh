@@ -2,6 +2,7 @@
 # Regenerates the program's artwork in Image/:
 #   logo_image.ico                          window logo and tray icon
 #   Minimize.ico, Maximize.ico, Close.ico   title-bar buttons (shown at 30x30)
+#   hicolor/NxN/varnosoftware.png           the logo for desktop menus
 # Needs ImageMagick 6 `convert`. Output is deterministic: re-running it gives
 # byte-identical files, so a changed .ico in a diff means a changed design.
 set -euo pipefail
@@ -27,8 +28,7 @@ plate="roundrectangle 60,60 1475,1475 330,330"
 # Bold "V": two slanted arms meeting in a flat foot, centred on the plate.
 vee="polygon 393,420 603,420 768,816 933,420 1143,420 843,1140 693,1140"
 
-logo_args=(
-  # 0: master
+master_args=(
   -size ${M}x${M} gradient:'rgb(92,164,255)-rgb(18,92,222)'
   \( -size ${M}x${M} xc:none -fill white -draw "$plate" \)
   -compose CopyOpacity -composite -compose Over
@@ -40,12 +40,21 @@ logo_args=(
   -compose Atop -composite -compose Over
   -fill white -draw "$vee"
 )
+logo_args=( "${master_args[@]}" )
 for s in "${logo_sizes[@]}"; do
   logo_args+=( \( -clone 0 -filter Box -resize ${s}x${s}! \) )
 done
 logo_args+=( -delete 0 )
 
 convert "${logo_args[@]}" -alpha set -type TrueColorAlpha "$out_dir/logo_image.ico"
+
+# The same logo as PNG files for the desktop's hicolor icon theme; every size
+# divides the master evenly. Dates are left out so the bytes stay the same.
+for s in 16 24 32 48 64 96 128 256; do
+  mkdir -p "$out_dir/hicolor/${s}x${s}"
+  convert "${master_args[@]}" -filter Box -resize ${s}x${s}! \
+    -strip -define png:exclude-chunks=date,time "PNG32:$out_dir/hicolor/${s}x${s}/varnosoftware.png"
+done
 
 # ------------------------------------------------------- title buttons ------
 # Each size is drawn on its own grid at 8x and box-filtered down, so straight
@@ -99,4 +108,4 @@ button_icon minimize Minimize.ico
 button_icon maximize Maximize.ico
 button_icon close    Close.ico
 
-echo "make-artwork: wrote logo_image.ico Minimize.ico Maximize.ico Close.ico to $out_dir"
+echo "make-artwork: wrote logo_image.ico, the hicolor PNGs, Minimize.ico, Maximize.ico and Close.ico to $out_dir"
