@@ -1,0 +1,232 @@
+// The log lines carry no file, line or function, in debug builds too.
+#define QT_NO_MESSAGELOGCONTEXT
+
+#include "FunctionModule.h"
+
+#include <QDataStream>
+#include <QDebug>
+#include <QEventLoop>
+#include <QFile>
+#include <QJsonDocument>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QUrl>
+
+#include <cstring>
+#include <exception>
+
+namespace {
+
+// Replies of the blocking requests carry this property, so the callback of
+// the non-blocking ones (connected to the whole manager) leaves their bodies
+// to the request that waits for them.
+const char *const BlockingReplyProperty = "VarnoBlockingReply";
+
+bool Succeeded(const QNetworkReply *reply)
+{
+    // A missing status (no HTTP answer at all) reads as 0; redirects are not
+    // followed, so a 3xx arrives here as itself and fails too.
+    return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toUInt() == 200
+        && reply->error() == QNetworkReply::NoError;
+}
+
+// The toolkit turns a byte array into text up to the first zero byte; the
+// cut is spelled out so it does not hang on that conversion's details.
+QString BodyText(const QByteArray &body)
+{
+    const char *const bytes = body.constData();
+    const void *const zero = std::memchr(bytes, '\0', size_t(body.size()));
+    const int length = zero ? int(static_cast<const char *>(zero) - bytes) : body.size();
+    return QString::fromUtf8(bytes, length);
+}
+
+QNetworkRequest MakeRequest(const char *url)
+{
+    return QNetworkRequest(QUrl(QString::fromUtf8(url), QUrl::TolerantMode));
+}
+
+QNetworkRequest MakeJsonRequest(const char *url)
+{
+    QNetworkRequest request = MakeRequest(url);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+    return request;
+}
+
+} // namespace
+
+FunctionModule::FunctionModule()
+    : NetworkAccessManager(new QNetworkAccessManager())
+{ }
+
+FunctionModule::~FunctionModule()
+{
+    delete NetworkAccessManager;
+}
+
+QString FunctionModule::HttpGetRequestSynchronous(const char *url)
+{
+    QString result;
+    QNetworkReply *reply = nullptr;
+    try {
+        const QNetworkRequest request = MakeRequest(url);
+        QEventLoop loop;
+        reply = NetworkAccessManager->get(request);
+        reply->setProperty(BlockingReplyProperty, true);
+        QObject::connect(reply, SIGNAL(finished()), &loop, SLOT(quit()));
+        loop.exec();
+
+        if (!Succeeded(reply)) {
+            result.clear();
+            qDebug() << "Http Get同步请求失败";
+            reply->deleteLater();
+            return result;
+        }
+        result = BodyText(reply->readAll());
+        qDebug() << "HttpGetRequestSynchronous 返回值:" << result;
+        reply->deleteLater();
+        return result;
+    } catch (const std::exception &exception) {
+        result.clear();
+        qDebug() << exception.what();
+    } catch (...) {
+        result.clear();
+        qDebug() << "Http Get同步请求异常";
+    }
+    if (reply)
+        reply->deleteLater();
+    return result;
+}
+
+QString FunctionModule::HttpPostRequestSynchronous(const char *url, const QByteArray &body)
+{
+    QString result;
+    QNetworkReply *reply = nullptr;
+    try {
+        const QNetworkRequest request = MakeJsonRequest(url);
+        reply = NetworkAccessManager->post(request, body);
+        reply->setProperty(BlockingReplyProperty, true);
+        QEventLoop loop;
+        QObject::connect(reply, SIGNAL(finished()), &loop, SLOT(quit()));
+        loop.exec();
+
+        if (!Succeeded(reply)) {
+            qDebug() << "Http Post同步请求失败";
+            reply->deleteLater();
+            result.clear();
+            return result;
+        }
+        result = BodyText(reply->readAll());
+        qDebug() << "HttpPostRequestSynchronous 返回值:" << result;
+        reply->deleteLater();
+        return result;
+    } catch (const std::exception &exception) {
+        result.clear();
+        qDebug() << exception.what();
+    } catch (...) {
+        result.clear();
+        qDebug() << "Http Post同步请求异常";
+    }
+    if (reply)
+        reply->deleteLater();
+    return result;
+}
+
+void FunctionModule::ConnectReplyCallBack()
+{
+    // Unique, so each reply reaches the handler once however many
+    // non-blocking requests were issued before it.
+    QObject::connect(NetworkAccessManager, &QNetworkAccessManager::finished, this,
+                     &FunctionModule::HttpReplyCallBack, Qt::UniqueConnection);
+}
+
+void FunctionModule::HttpGetRequestAsynchronous(const char *url)
+{
+    try {
+        ConnectReplyCallBack();
+        NetworkAccessManager->get(MakeRequest(url));
+    } catch (const std::exception &exception) {
+        qDebug() << exception.what();
+        HttpReplyText.clear();
+    } catch (...) {
+        qDebug() << "Http Get异步请求异常";
+        HttpReplyText.clear();
+    }
+}
+
+void FunctionModule::HttpPostRequestAsynchronous(const char *url, const QByteArray &body)
+{
+    try {
+        ConnectReplyCallBack();
+        NetworkAccessManager->post(MakeJsonRequest(url), body);
+    } catch (const std::exception &exception) {
+        qDebug() << exception.what();
+        HttpReplyText.clear();
+    } catch (...) {
+        qDebug() << "Http Post异步请求异常";
+        HttpReplyText.clear();
+    }
+}
+
+void FunctionModule::HttpReplyCallBack(QNetworkReply *reply)
+{
+    if (reply->property(BlockingReplyProperty).toBool())
+        return;
+    try {
+        if (!Succeeded(reply)) {
+            HttpReplyText.clear();
+            qDebug() << "Http 请求回调失败";
+        } else {
+            HttpReplyText = BodyText(reply->readAll());
+            qDebug() << "HttpReplyCallBack 返回值:" << HttpReplyText;
+        }
+    } catch (const std::exception &exception) {
+        HttpReplyText.clear();
+        qDebug() << exception.what();
+    } catch (...) {
+        HttpReplyText.clear();
+        qDebug() << "Http 请求回调异常";
+    }
+    reply->deleteLater();
+}
+
+QJsonObject FunctionModule::ByteArrayToJsonObject(const QByteArray &text) const
+{
+    // Invalid text and a top-level array both give an empty object.
+    return QJsonDocument::fromJson(text).object();
+}
+
+QByteArray FunctionModule::JsonObjectToByteArray(const QJsonObject &object) const
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Indented);
+}
+
+void FunctionModule::WriteStringsToFile(const QString &path, const QString &first,
+                                        const QString &second) const
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return;
+    QDataStream stream(&file);
+    stream << first << second;
+    file.close();
+}
+
+QStringList FunctionModule::ReadStringsFromFile(const QString &path) const
+{
+    QStringList strings;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return strings;
+    QDataStream stream(&file);
+    // Where the data runs out the stream yields empty strings, so an opened
+    // file always gives two entries.
+    QString first;
+    QString second;
+    stream >> first;
+    strings.append(first);
+    stream >> second;
+    strings.append(second);
+    file.close();
+    return strings;
+}

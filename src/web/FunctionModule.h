@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+// Plain HTTP GET and POST through one network access manager, JSON
+// conversion and a two-string file store. Every failure is swallowed into an
+// empty result and one debug-log line, so callers never see an exception.
+class FunctionModule : public QObject
+{
+public:
+    FunctionModule();
+    ~FunctionModule() override;
+
+    // Block in a local event loop until the reply has finished; the body up to
+    // its first zero byte, or an empty string when the reply failed.
+    QString HttpGetRequestSynchronous(const char *url);
+    QString HttpPostRequestSynchronous(const char *url, const QByteArray &body);
+
+    // The reply is handled by HttpReplyCallBack once it has finished.
+    void HttpGetRequestAsynchronous(const char *url);
+    void HttpPostRequestAsynchronous(const char *url, const QByteArray &body);
+    void HttpReplyCallBack(QNetworkReply *reply);
+
+    QJsonObject ByteArrayToJsonObject(const QByteArray &text) const;
+    QByteArray JsonObjectToByteArray(const QJsonObject &object) const;
+
+    void WriteStringsToFile(const QString &path, const QString &first, const QString &second) const;
+    QStringList ReadStringsFromFile(const QString &path) const;
+
+    // Body of the last reply handled by HttpReplyCallBack; empty after a
+    // failed one.
+    QString HttpReplyText;
+
+private:
+    void ConnectReplyCallBack();
+
+    QNetworkAccessManager *NetworkAccessManager;
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+
+class FunctionModule;
+
+// Start-up check against the update server: only a build whose version label
+// is exactly the one the server names may start.
+namespace UpdateGate {
+
+enum class Outcome {
+    Current,
+    Outdated,
+};
+
+extern const char *const BuildVersionLabel;
+extern const char *const VersionCheckPath;
+extern const char *const DownloadPath;
+
+// Scheme, host and port of the update server this build was configured with.
+QString ConfiguredBaseUrl();
+
+QString VersionCheckAddress(const QString &baseUrl);
+QString DownloadAddress(const QString &baseUrl);
+
+// The server's "version" member; empty unless it is a JSON string.
+QString ServerVersion(const QJsonObject &answer);
+
+// Blocks until the check has finished. When outdated, the user has been told
+// and the download address handed to the desktop before this returns.
+Outcome Run(FunctionModule &functionModule, const QString &baseUrl);
+
+} // namespace UpdateGate
