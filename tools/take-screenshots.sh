@@ -12,8 +12,10 @@ display_number=${VARNO_SCREENSHOT_DISPLAY:-97}
 export DISPLAY=:$display_number
 Xvfb "$DISPLAY" -screen 0 1072x720x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
+source scripts/lib/update-server.sh
 cleanup() {
     kill "${app_pid:-}" "$xvfb_pid" 2>/dev/null || true
+    stop_update_server
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -23,6 +25,7 @@ for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 export XDG_CONFIG_HOME="$work/config"
 export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/no-bus"
 export LANG=C.UTF-8
+start_update_server "$build_dir"
 "$program" &
 app_pid=$!
 window=""
