@@ -14,6 +14,8 @@ packages=(
     imagemagick
     # the bundled update server
     php-cli
+    # packaging (dpkg-shlibdeps) and checking the desktop entry and metainfo
+    dpkg-dev desktop-file-utils appstream
     # the Windows power-off file is compile-checked
     g++-mingw-w64-x86-64
     # a private session bus for the desktop notification tests

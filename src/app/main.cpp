@@ -1,14 +1,18 @@
 #include "MainWindow.h"
-#include "web/FunctionModule.h"
-#include "web/UpdateGate.h"
 
 #include <QApplication>
+
+#ifdef VARNO_UPDATE_CHECK
+#include "web/FunctionModule.h"
+#include "web/UpdateGate.h"
+#endif
 
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
-    FunctionModule functionModule;
 
+#ifdef VARNO_UPDATE_CHECK
+    FunctionModule functionModule;
 #ifdef VARNO_TEST_UPDATE_BASE_URL
     // The end-to-end test builds its own copy of the program that asks the
     // test's server instead of the configured one.
@@ -20,6 +24,7 @@ int main(int argc, char *argv[])
     // settings access exists.
     if (UpdateGate::Run(functionModule, updateBaseUrl) == UpdateGate::Outcome::Outdated)
         return 0;
+#endif
 
     int result = 0;
     {
