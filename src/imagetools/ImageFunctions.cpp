@@ -194,7 +194,7 @@ QImage NormalisedImage(const QImage &image)
     return PngRoundTripKeepsImage(image) ? image : PngRoundTrip(image);
 }
 
-bool SaveImageFile(const QImage &image, const QString &path, const char *format)
+bool SaveImageFile(const QImage &image, const QString &path, const char *format, int quality)
 {
     if (image.isNull())
         return false;
@@ -205,6 +205,7 @@ bool SaveImageFile(const QImage &image, const QString &path, const char *format)
     if (!file.open(QIODevice::WriteOnly))
         return false;
     QImageWriter writer(&file, format);
+    writer.setQuality(quality);
     if (!writer.write(image)) {
         file.cancelWriting();
         return false;

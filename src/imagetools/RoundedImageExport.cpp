@@ -78,7 +78,7 @@ bool MainWindow::ExportRoundedShape(bool circle, const QString &pngPath, const Q
             RoundedImage = page.ExportImage;
     }
 
-    if (writePng && !SaveImageFile(page.ExportImage, pngPath, "png")) {
+    if (writePng && !SaveImageFile(page.ExportImage, pngPath, "png", ExportPngQuality)) {
         busy.Release();
         ShowImagePageMessage(tr("错误"), tr("文件保存失败: %1").arg(pngPath));
         return false;

@@ -98,6 +98,9 @@ private:
     void OpenWindow();
     void Choose(const QString &path);
     void TypeRadius(const QString &text);
+    // Through the property: the pointer getter is deprecated in 5.15 and its
+    // by-value replacement does not exist in 5.14.
+    QPixmap ShownPixmap() { return Form()->ImageWindow_label->property("pixmap").value<QPixmap>(); }
     QImage Preview();
     QString Export(const QString &folder);
     QString LastBox() const;
@@ -170,8 +173,7 @@ void TestRoundedImagePage::TypeRadius(const QString &text)
 
 QImage TestRoundedImagePage::Preview()
 {
-    const QPixmap *pixmap = Form()->ImageWindow_label->pixmap();
-    return pixmap ? pixmap->toImage() : QImage();
+    return ShownPixmap().toImage();
 }
 
 // Exports into the folder and returns "title/text" of the box shown, or an
@@ -377,11 +379,11 @@ void TestRoundedImagePage::preview()
 void TestRoundedImagePage::shapeNoneIgnoresOptions()
 {
     Choose(CatPath);
-    const qint64 shown = Form()->ImageWindow_label->pixmap()->cacheKey();
+    const qint64 shown = ShownPixmap().cacheKey();
     TypeRadius("25");
     TestKit::Click(Window.get(), "ColorEnable_QRadioButton");
     TestKit::Click(Window.get(), "TransprentEnable_QRadioButton");
-    QCOMPARE(Form()->ImageWindow_label->pixmap()->cacheKey(), shown);
+    QCOMPARE(ShownPixmap().cacheKey(), shown);
 
     // Back to "无" after a shape: the plain image again.
     TestKit::Click(Window.get(), "CircleEnable_QRadioButton");
