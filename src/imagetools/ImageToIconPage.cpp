@@ -1,5 +1,6 @@
 #include "BusyCursor.h"
 #include "ImageFunctions.h"
+#include "OffGuiThread.h"
 #include "app/MainWindow.h"
 
 #include "ui_MainWindow.h"
@@ -49,7 +50,7 @@ void MainWindow::BrowseRawImage()
     SourceBaseName = QFileInfo(path).baseName();
     {
         BusyCursor busy;
-        SourceImage = LoadImageFile(path);
+        SourceImage = RunOffGuiThread([path] { return LoadImageFile(path); });
     }
     Ui->RawImagePath_QLineEdit->setText(path);
 }
@@ -75,7 +76,7 @@ void MainWindow::ConvertImageToIcon()
     }
 
     BusyCursor busy;
-    SourceImage = LoadImageFile(sourcePath);
+    SourceImage = RunOffGuiThread([sourcePath] { return LoadImageFile(sourcePath); });
     if (SourceBaseName.isEmpty())
         SourceBaseName = QStringLiteral("Varno");
     if (SourceImage.isNull())

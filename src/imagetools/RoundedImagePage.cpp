@@ -1,5 +1,6 @@
 #include "BusyCursor.h"
 #include "ImageFunctions.h"
+#include "OffGuiThread.h"
 #include "RoundedPageState.h"
 #include "app/MainWindow.h"
 
@@ -108,7 +109,7 @@ void MainWindow::SelectRoundedImage()
 
     BusyCursor busy;
     SourceBaseName = QFileInfo(path).baseName();
-    SourceImage = LoadImageFile(path);
+    SourceImage = RunOffGuiThread([path] { return LoadImageFile(path); });
     ShowPlainPreview();
     Ui->NoneEnable_QRadioButton->setChecked(true);
 }
