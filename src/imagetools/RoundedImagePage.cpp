@@ -139,8 +139,8 @@ void MainWindow::RenderRoundedImage()
     }
 }
 
-// The full-resolution result is only described here (see RoundedPageState);
-// what the user sees is drawn at display size from the same inputs.
+// Only the inputs of the full-resolution result are kept here (see
+// RoundedPageState); what the user sees is drawn at display size from them.
 void MainWindow::RunRoundedPipeline(bool circle, bool transparentBackground)
 {
     if (Ui->Radius_QLineEdit->text().isEmpty()) {
@@ -158,6 +158,9 @@ void MainWindow::RunRoundedPipeline(bool circle, bool transparentBackground)
     RoundedPageState &page = RoundedPage();
     RoundedImage = QImage();
     page.ExportImage = QImage();
+    // The round trip of a loaded image keeps its size and never comes back
+    // null, so the source stands in for the normalised image here; the
+    // export still checks the real round trip where it is not skipped.
     page.HasLastRender = !ShapedImageIsNull(SourceImage, inputs.shape, inputs.radius);
     page.LastRender = page.HasLastRender ? inputs : RoundedRenderInputs();
 
