@@ -67,6 +67,13 @@ QString Write(const QImage &image, const QString &folder, const QString &name, c
     return path;
 }
 
+// The GIF fixtures were made with ImageMagick 6:
+//   convert -size 61x43 gradient:'#d02010-#1040e0' \( -size 61x43 radial-gradient:'#ffff00-#008000' \)
+//       -compose Multiply -composite -fill '#ffffff' -draw 'rectangle 5,5 20,14' -colors 40 +dither
+//       indexed-opaque.gif
+//   convert -size 43x61 radial-gradient:'#ff3300-#3300ff' -fill none -stroke '#00c000' -strokewidth 3
+//       -draw 'line 0,0 42,60' \( -size 43x61 xc:black -fill white -draw 'circle 21,30 21,4' \) -alpha off
+//       -compose CopyOpacity -composite -colors 24 +dither indexed-transparent.gif
 QString CopyFixture(const QString &folder, const QString &name)
 {
     const QString source = QFINDTESTDATA(QStringLiteral("data/") + name);
