@@ -53,6 +53,25 @@ public:
     void PickBackgroundColor();
     void SaveRoundedImage();
 
+private:
+    // What the last render was made from, and the preview's display-size
+    // copies. The full-resolution result is built from the former only when
+    // an export needs it: RoundedImage is null after a render and holds the
+    // composite once an export over the colour background has built it.
+    struct RoundedPageState;
+    struct RoundedPageStateDeleter
+    {
+        void operator()(RoundedPageState *state) const;
+    };
+    std::unique_ptr<RoundedPageState, RoundedPageStateDeleter> RoundedState;
+    RoundedPageState &RoundedPage();
+    void RunRoundedPipeline(bool circle, bool transparentBackground);
+    void ShowRoundedPreview(const QImage &preview);
+    bool ExportRoundedShape(bool circle, const QString &pngPath, const QString &iconPath);
+    void ShowImagePageMessage(const QString &title, const QString &text);
+
+public:
+
     // Scheduled-shutdown page
     void ScheduleShutdown();
     void CancelShutdown();

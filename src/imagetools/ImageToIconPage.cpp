@@ -1,14 +1,114 @@
+#include "BusyCursor.h"
+#include "ImageFunctions.h"
+#include "OffGuiThread.h"
 #include "app/MainWindow.h"
 
 #include "ui_MainWindow.h"
 
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace {
+
+// The icon format stores at most 256 pixels a side; Qt's writer would shrink
+// a larger image without a word, and scaling to a typed 40000 would first
+// allocate gigabytes.
+constexpr int MaximumIconSide = 256;
+
+} // namespace
+
 void MainWindow::InitImageToIconPage()
 {
     ConnectNavigationButton(1);
+
+    connect(
+        Ui->RawImagePath_QPushButton, &QPushButton::pressed, Ui->RawImagePath_QPushButton,
+        [this] { BrowseRawImage(); }, Qt::DirectConnection);
+    connect(
+        Ui->IconImagePath_QPushButton, &QPushButton::pressed, Ui->IconImagePath_QPushButton,
+        [this] { BrowseIconDirectory(); }, Qt::DirectConnection);
+    connect(
+        Ui->ImageToIcon_QPushButton, &QPushButton::pressed, Ui->ImageToIcon_QPushButton,
+        [this] { ConvertImageToIcon(); }, Qt::DirectConnection);
 }
 
-void MainWindow::BrowseRawImage() { }
+void MainWindow::ShowImagePageMessage(const QString &title, const QString &text)
+{
+    QMessageBox::information(this, title, text);
+}
 
-void MainWindow::BrowseIconDirectory() { }
+void MainWindow::BrowseRawImage()
+{
+    const QString path = QFileDialog::getOpenFileName(this, tr("选择图像"), QStringLiteral("../"),
+                                                      tr("Image(*.png *.bmp *.jpg *.gif)"));
+    if (path.isEmpty()) {
+        ShowImagePageMessage(tr("错误"), tr("图像路径不能为空"));
+        return;
+    }
+    SourceBaseName = QFileInfo(path).baseName();
+    {
+        BusyCursor busy;
+        SourceImage = RunOffGuiThread([path] { return LoadImageFile(path); });
+    }
+    Ui->RawImagePath_QLineEdit->setText(path);
+}
 
-void MainWindow::ConvertImageToIcon() { }
+void MainWindow::BrowseIconDirectory()
+{
+    const QString directory = QFileDialog::getExistingDirectory(this, tr("选择图像保存路径"),
+                                                                QDir::homePath(), QFileDialog::ShowDirsOnly);
+    if (!directory.isEmpty()) {
+        Ui->IconImagePath_QLineEdit->setText(directory);
+        return;
+    }
+    Ui->IconImagePath_QLineEdit->setText(QString());
+    ShowImagePageMessage(tr("提示"), tr("没有选择保存路径"));
+}
+
+void MainWindow::ConvertImageToIcon()
+{
+    const QString sourcePath = Ui->RawImagePath_QLineEdit->text();
+    if (sourcePath.isEmpty()) {
+        ShowImagePageMessage(tr("错误"), tr("原始图像路径不能为空"));
+        return;
+    }
+
+    BusyCursor busy;
+    SourceImage = RunOffGuiThread([sourcePath] { return LoadImageFile(sourcePath); });
+    if (SourceBaseName.isEmpty())
+        SourceBaseName = QStringLiteral("Varno");
+    if (SourceImage.isNull())
+        return;
+
+    const int height = Ui->IconHeight_QLineEdit->text().toInt(nullptr, 10);
+    const int width = Ui->IconWidth_QLineEdit->text().toInt(nullptr, 10);
+    if (width > MaximumIconSide || height > MaximumIconSide) {
+        busy.Release();
+        ShowImagePageMessage(tr("错误"), tr("ICON宽度和高度不能超过256"));
+        return;
+    }
+
+    const QIcon icon = MakeIcon(SourceImage, width, height);
+    if (icon.isNull())
+        return;
+
+    // An empty folder would put the file at the root of the file system.
+    const QString directory = Ui->IconImagePath_QLineEdit->text();
+    if (directory.isEmpty()) {
+        busy.Release();
+        ShowImagePageMessage(tr("提示"), tr("没有选择保存路径"));
+        return;
+    }
+    const QString iconPath = directory + QLatin1Char('/') + SourceBaseName + QStringLiteral(".ico");
+    const QList<QSize> sizes = icon.availableSizes(QIcon::Normal, QIcon::Off);
+    const QPixmap pixmap = icon.pixmap(sizes.last(), QIcon::Normal, QIcon::Off);
+    const bool saved = SaveImageFile(pixmap.toImage(), iconPath, "ICO");
+
+    busy.Release();
+    if (saved)
+        ShowImagePageMessage(tr("提示"), tr("转换完成"));
+    else
+        ShowImagePageMessage(tr("错误"), tr("文件保存失败: %1").arg(iconPath));
+}

@@ -1,0 +1,214 @@
+#include "ImageFunctions.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QPainter>
+#include <QPainterPath>
+#include <QSaveFile>
+
+#include <cmath>
+#include <utility>
+
+QImage PngRoundTrip(const QImage &image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG"))
+        return QImage();
+    buffer.close();
+    QImage decoded;
+    if (!decoded.loadFromData(bytes, "PNG"))
+        return QImage();
+    return decoded;
+}
+
+QImage RoundRectImage(const QImage &image, int radius)
+{
+    if (image.isNull())
+        return QImage();
+    QImage canvas(image.size(), QImage::Format_ARGB32_Premultiplied);
+    if (canvas.isNull())
+        return QImage();
+    canvas.fill(Qt::transparent);
+
+    QPainter painter(&canvas);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    QPainterPath path;
+    path.addRoundedRect(0, 0, canvas.width(), canvas.height(), radius, radius, Qt::AbsoluteSize);
+    painter.setClipPath(path, Qt::ReplaceClip);
+    painter.drawImage(0, 0, image);
+    painter.end();
+    return canvas;
+}
+
+bool CircleCutsSquare(const QSize &imageSize, int radius)
+{
+    // In 64 bits, so that a radius near the int limit means "larger than the
+    // image" instead of overflowing into a negative side.
+    const qint64 side = 2 * qint64(radius);
+    return side <= imageSize.width() && side <= imageSize.height();
+}
+
+QRect CircleSquare(const QSize &imageSize, int radius)
+{
+    const int side = 2 * radius;
+    const int left = static_cast<int>(std::trunc((imageSize.width() - side) * 0.5));
+    const int top = static_cast<int>(std::trunc((imageSize.height() - side) * 0.5));
+    return QRect(left, top, side, side);
+}
+
+QImage CircleImage(const QImage &image, int radius)
+{
+    if (image.isNull())
+        return QImage();
+    if (!CircleCutsSquare(image.size(), radius))
+        return image;
+    if (radius <= 0)
+        return QImage();
+
+    const QRect square = CircleSquare(image.size(), radius);
+    QImage canvas(square.size(), QImage::Format_ARGB32_Premultiplied);
+    if (canvas.isNull())
+        return QImage();
+    canvas.fill(Qt::transparent);
+
+    QPainter painter(&canvas);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    QPainterPath path;
+    path.addEllipse(0, 0, square.width(), square.height());
+    painter.setClipPath(path, Qt::ReplaceClip);
+    painter.drawImage(-square.left(), -square.top(), image);
+    painter.end();
+    return canvas;
+}
+
+QPixmap CheckerTilePixmap(int n)
+{
+    if (n <= 0)
+        return QPixmap();
+    QImage tile(n, n, QImage::Format_RGB32);
+    tile.fill(Qt::white);
+    QPainter painter(&tile);
+    painter.setPen(Qt::NoPen);
+    const QColor grey(220, 220, 220);
+    for (int y = 0; y < n; y += 10) {
+        for (int x = 0; x < n; x += 10) {
+            if ((x / 10 + y / 10) % 2 == 0)
+                painter.fillRect(QRect(x, y, 10, 10), grey);
+        }
+    }
+    painter.end();
+    return QPixmap::fromImage(tile);
+}
+
+QPixmap SolidTilePixmap(int n, const QColor &colour)
+{
+    if (n <= 0)
+        return QPixmap();
+    QImage tile(n, n, QImage::Format_RGB32);
+    tile.fill(colour);
+    return QPixmap::fromImage(tile);
+}
+
+QImage ComposeOverTiles(const QImage &image, const QPixmap &tile)
+{
+    if (image.isNull())
+        return QImage();
+    QImage source = image;
+    if (source.format() != QImage::Format_ARGB32 && source.format() != QImage::Format_ARGB32_Premultiplied)
+        source = source.convertToFormat(QImage::Format_ARGB32);
+
+    QImage canvas(source.size(), QImage::Format_ARGB32);
+    if (canvas.isNull())
+        return QImage();
+    canvas.fill(Qt::transparent);
+
+    QPainter painter(&canvas);
+    // An empty tile would never advance the loops.
+    if (!tile.isNull()) {
+        for (int y = 0; y < canvas.height(); y += tile.height()) {
+            for (int x = 0; x < canvas.width(); x += tile.width())
+                painter.drawPixmap(x, y, tile);
+        }
+    }
+    painter.drawImage(0, 0, source);
+    painter.end();
+    return canvas;
+}
+
+QIcon MakeIcon(QImage image, int width, int height)
+{
+    QIcon icon;
+    if (image.isNull())
+        return icon;
+    QImage scaled = image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (!scaled.isNull())
+        // The rvalue overload converts in place, sparing a copy of the image.
+        icon.addPixmap(QPixmap::fromImage(std::move(scaled)), QIcon::Normal, QIcon::Off);
+    return icon;
+}
+
+QImage LoadImageFile(const QString &path)
+{
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    // The size is in the header, so a file that would decode into an
+    // oversized image is turned away before anything is allocated.
+    const QSize size = reader.size();
+    if (size.isValid() && qint64(size.width()) * size.height() > MaximumImagePixels)
+        return QImage();
+    QImage image = reader.read();
+    if (!image.isNull() && qint64(image.width()) * image.height() > MaximumImagePixels)
+        return QImage();
+    return image;
+}
+
+bool PngRoundTripKeepsImage(const QImage &image)
+{
+    if (image.isNull())
+        return false;
+    switch (image.format()) {
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+    case QImage::Format_Grayscale8:
+    case QImage::Format_Grayscale16:
+    case QImage::Format_Indexed8:
+    case QImage::Format_Mono:
+    case QImage::Format_RGBX64:
+    case QImage::Format_RGBA64:
+        return true;
+    default:
+        // Premultiplied and packed formats are stored converted and come back
+        // in another format, or with rounded colours.
+        return false;
+    }
+}
+
+QImage NormalisedImage(const QImage &image)
+{
+    return PngRoundTripKeepsImage(image) ? image : PngRoundTrip(image);
+}
+
+bool SaveImageFile(const QImage &image, const QString &path, const char *format, int quality)
+{
+    if (image.isNull())
+        return false;
+    QSaveFile file(path);
+    // A file that may be replaced in a folder that may not be written to is
+    // still overwritten in place, as a plain write would.
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QImageWriter writer(&file, format);
+    writer.setQuality(quality);
+    if (!writer.write(image)) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}

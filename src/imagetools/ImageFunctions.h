@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QColor>
+#include <QIcon>
+#include <QImage>
+#include <QPixmap>
+#include <QRect>
+#include <QString>
+
+// The image pipeline of the two image pages. Every function takes and returns
+// values and keeps no state, so each step can be checked on its own and the
+// faster paths of the pages can be compared against these pixel for pixel.
+
+// Encodes the image as PNG in memory and decodes it again; null when either
+// step fails. The result has whatever format the PNG decoder gives.
+QImage PngRoundTrip(const QImage &image);
+
+// The image clipped to a rounded rectangle covering all of it, on a
+// transparent premultiplied canvas. Radii are absolute pixels, limited by
+// the painter path to half the width and half the height.
+QImage RoundRectImage(const QImage &image, int radius);
+
+// The centred square of side 2 * radius clipped to its inscribed circle. A
+// square larger than the image leaves the image unchanged; a side of 0 or
+// less gives a null image.
+QImage CircleImage(const QImage &image, int radius);
+
+// n x n opaque tiles: 10-pixel squares, grey (220, 220, 220) where the
+// square's column plus row is even, white otherwise; or one plain colour.
+QPixmap CheckerTilePixmap(int n);
+QPixmap SolidTilePixmap(int n, const QColor &colour);
+
+// The image drawn over the tile repeated from the top-left corner, as ARGB32.
+QImage ComposeOverTiles(const QImage &image, const QPixmap &tile);
+
+// An icon holding the one pixmap of exactly width x height, stretched; null
+// when that scaled image is null.
+QIcon MakeIcon(QImage image, int width, int height);
+
+// --- Helpers the pages build on --------------------------------------------
+
+// Images above this many pixels are refused like unreadable files: a larger
+// one would need several gigabytes for its copies during an export.
+constexpr qint64 MaximumImagePixels = qint64(1) << 28;
+
+// Reads an image with the format found from the file's content; null for a
+// missing, unreadable or oversized file.
+QImage LoadImageFile(const QString &path);
+
+// True when PngRoundTrip is known to give back an image equal to this one in
+// format and pixels, so the round trip can be skipped. This holds for the
+// formats the PNG writer stores at their own depth and the reader returns
+// unchanged; tests check every one of them against the real round trip.
+bool PngRoundTripKeepsImage(const QImage &image);
+
+// PngRoundTrip(image), without the encoding where it provably changes nothing.
+QImage NormalisedImage(const QImage &image);
+
+// Where CircleImage cuts its square from an image of the given size, and
+// whether it cuts at all (false: the image is kept whole).
+bool CircleCutsSquare(const QSize &imageSize, int radius);
+QRect CircleSquare(const QSize &imageSize, int radius);
+
+// Writes through a temporary file that replaces the target only when the
+// whole image was written, so a failed write never leaves half a file.
+// The quality is the writer's (-1 for its default).
+bool SaveImageFile(const QImage &image, const QString &path, const char *format, int quality = -1);
+
+// The PNG quality of the rounded-image export: zlib level 4 in Qt's writer
+// instead of its default 6. The pixels are the same and the file a few per
+// cent larger, but a 24-megapixel image with alpha is written in about a
+// third of the time (some 3.5 s instead of 11 s here), where the default
+// level alone would take longer than half of what ImageMagick needs.
+constexpr int ExportPngQuality = 50;

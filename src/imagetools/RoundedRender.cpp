@@ -1,0 +1,138 @@
+#include "RoundedRender.h"
+
+#include "ImageFunctions.h"
+
+#include <QBrush>
+#include <QPainter>
+#include <QPainterPath>
+
+bool ShapedImageIsNull(const QImage &normalised, RoundedShape shape, int radius)
+{
+    if (normalised.isNull())
+        return true;
+    return shape == RoundedShape::Circle && CircleCutsSquare(normalised.size(), radius) && radius <= 0;
+}
+
+QImage BuildShapedImage(const RoundedRenderInputs &inputs, const QImage &normalised)
+{
+    const QImage image = normalised.isNull() ? NormalisedImage(inputs.source) : normalised;
+    return inputs.shape == RoundedShape::RoundRect ? RoundRectImage(image, inputs.radius)
+                                                   : CircleImage(image, inputs.radius);
+}
+
+QImage BuildCompositeImage(const QImage &shaped, const RoundedRenderInputs &inputs)
+{
+    const QPixmap tile
+        = inputs.transparentBackground ? CheckerTilePixmap(20) : SolidTilePixmap(20, inputs.backgroundColor);
+    return ComposeOverTiles(shaped, tile);
+}
+
+QImage BuildExportImage(const RoundedRenderInputs &inputs, const QImage &normalised)
+{
+    const QImage shaped = BuildShapedImage(inputs, normalised);
+    return inputs.transparentBackground ? shaped : BuildCompositeImage(shaped, inputs);
+}
+
+QImage RoundedPreviewRenderer::Render(const RoundedRenderInputs &inputs, const QSize &area)
+{
+    const QImage &source = inputs.source;
+    if (ShapedImageIsNull(source, inputs.shape, inputs.radius))
+        return QImage();
+
+    QRect part = source.rect();
+    bool clipToCircle = false;
+    if (inputs.shape == RoundedShape::Circle && CircleCutsSquare(source.size(), inputs.radius)) {
+        part = CircleSquare(source.size(), inputs.radius);
+        clipToCircle = true;
+    }
+    const QSize size = part.size().scaled(area, Qt::KeepAspectRatio);
+    if (size.isEmpty())
+        return QImage();
+    const QImage scaled = ScaledPart(source, part, size);
+    if (scaled.isNull())
+        return QImage();
+
+    // The backgrounds are opaque, so the preview is too.
+    QImage canvas(size, QImage::Format_RGB32);
+    QPainter painter(&canvas);
+    if (inputs.transparentBackground)
+        painter.fillRect(canvas.rect(), QBrush(CheckerTilePixmap(20)));
+    else
+        painter.fillRect(canvas.rect(), inputs.backgroundColor);
+
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    const QRectF bounds(0, 0, size.width(), size.height());
+    QPainterPath clip;
+    if (inputs.shape == RoundedShape::RoundRect) {
+        const qreal scaleX = qreal(size.width()) / part.width();
+        const qreal scaleY = qreal(size.height()) / part.height();
+        clip.addRoundedRect(bounds, inputs.radius * scaleX, inputs.radius * scaleY, Qt::AbsoluteSize);
+        painter.setClipPath(clip, Qt::ReplaceClip);
+    } else if (clipToCircle) {
+        clip.addEllipse(bounds);
+        painter.setClipPath(clip, Qt::ReplaceClip);
+    }
+    painter.drawImage(0, 0, scaled);
+    painter.end();
+    return canvas;
+}
+
+QImage RoundedPreviewRenderer::RenderPlain(const QImage &source, const QSize &area)
+{
+    if (source.isNull())
+        return QImage();
+    const QSize size = source.size().scaled(area, Qt::KeepAspectRatio);
+    if (size.isEmpty())
+        return QImage();
+    return ScaledPart(source, source.rect(), size);
+}
+
+void RoundedPreviewRenderer::Clear()
+{
+    DisplaySourceKey = 0;
+    DisplaySourceImage = QImage();
+    ScaledKey = 0;
+    ScaledPartRect = QRect();
+    ScaledImage = QImage();
+}
+
+QImage RoundedPreviewRenderer::ScaledPart(const QImage &source, const QRect &part, const QSize &size)
+{
+    if (ScaledKey == source.cacheKey() && ScaledPartRect == part && ScaledImage.size() == size)
+        return ScaledImage;
+
+    const QImage &display = DisplaySource(source);
+    if (display.isNull())
+        return QImage();
+    QImage scaled;
+    if (part == display.rect()) {
+        scaled = display.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    } else {
+        // A view into the display copy: the part is scaled without copying it out first.
+        const QImage view(display.constScanLine(part.top()) + part.left() * 4, part.width(), part.height(),
+                          display.bytesPerLine(), display.format());
+        scaled = view.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (scaled.constBits() == view.constBits())
+            scaled = view.copy();
+    }
+    ScaledKey = source.cacheKey();
+    ScaledPartRect = part;
+    ScaledImage = scaled;
+    return scaled;
+}
+
+const QImage &RoundedPreviewRenderer::DisplaySource(const QImage &source)
+{
+    if (DisplaySourceKey == source.cacheKey())
+        return DisplaySourceImage;
+    // The smooth scaler is fast only on these two formats and converts any
+    // other on every call; converting once keeps each preview cheap.
+    if (source.format() == QImage::Format_RGB32 || source.format() == QImage::Format_ARGB32_Premultiplied)
+        DisplaySourceImage = source;
+    else
+        DisplaySourceImage = source.convertToFormat(
+            source.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    DisplaySourceKey = source.cacheKey();
+    return DisplaySourceImage;
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QRect>
+#include <QSize>
+
+enum class RoundedShape { RoundRect, Circle };
+
+// Everything one render of the rounded-image page depends on. The full-size
+// result is a function of these alone, so it is kept as this recipe and
+// built only when an export needs its pixels.
+struct RoundedRenderInputs
+{
+    QImage source; // the page's image as it was at the render
+    RoundedShape shape = RoundedShape::RoundRect;
+    int radius = 0;
+    bool transparentBackground = true; // else the colour below
+    QColor backgroundColor;
+};
+
+// Whether the shaped image of these inputs is null, known without building
+// it (the source is the normalised image or one the round trip keeps).
+bool ShapedImageIsNull(const QImage &normalised, RoundedShape shape, int radius);
+
+// The full-resolution shaped image and composite of the inputs, pixel for
+// pixel what PngRoundTrip, RoundRectImage or CircleImage and ComposeOverTiles
+// give. `normalised`, when not null, is NormalisedImage(inputs.source)
+// already at hand.
+QImage BuildShapedImage(const RoundedRenderInputs &inputs, const QImage &normalised = QImage());
+QImage BuildCompositeImage(const QImage &shaped, const RoundedRenderInputs &inputs);
+
+// What the export writes: the shape with transparent surroundings for the
+// transparent background (not the checkerboard, which only stands for
+// transparency on screen), the composite over the colour otherwise.
+QImage BuildExportImage(const RoundedRenderInputs &inputs, const QImage &normalised = QImage());
+
+// Draws the page's previews at the size they are shown: the part of the
+// source that the full-size result covers is scaled down once to display
+// size and shaped there, with checker squares of screen size. The scaled
+// copy is kept, so further radius changes over the same area only reshape a
+// display-size image.
+class RoundedPreviewRenderer
+{
+public:
+    // null when the shaped image of the inputs is null or nothing fits.
+    QImage Render(const RoundedRenderInputs &inputs, const QSize &area);
+    // The whole source, scaled to fit, without shape or background.
+    QImage RenderPlain(const QImage &source, const QSize &area);
+    void Clear();
+
+private:
+    QImage ScaledPart(const QImage &source, const QRect &part, const QSize &size);
+    const QImage &DisplaySource(const QImage &source);
+
+    qint64 DisplaySourceKey = 0;
+    QImage DisplaySourceImage;
+    qint64 ScaledKey = 0;
+    QRect ScaledPartRect;
+    QImage ScaledImage;
+};
