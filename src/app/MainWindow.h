@@ -71,7 +71,6 @@ private:
     void ShowImagePageMessage(const QString &title, const QString &text);
 
 public:
-
     // Scheduled-shutdown page
     void ScheduleShutdown();
     void CancelShutdown();

@@ -35,52 +35,51 @@ const QString BorderlessSheet = QStringLiteral("border: 0px;");
 const QString PreviewSheet = QStringLiteral("background-color: rgb(0, 0, 0);");
 
 // The comments inside the sheets are part of the literal.
-const QString NavigationSheet = QString::fromUtf8(
-    "QPushButton {\n"
-    "    /* 基本样式 */\n"
-    "    background-color: rgb(55,55,55); /* 正常状态背景色 */\n"
-    "    color: white; /* 文字颜色 */\n"
-    "    border-radius: 10px; /* 圆角半径，值越大角越圆 */\n"
-    "    padding: 6px 12px; /* 内边距，控制按钮大小 */\n"
-    "    border: none; /* 去掉默认边框 */\n"
-    "}\n"
-    "\n"
-    "QPushButton:hover {\n"
-    "    /* 鼠标悬停时的样式 */\n"
-    "    background-color: rgb(33,124,255); /* 悬停时的背景色，比正常状态稍亮 */\n"
-    "}\n"
-    "\n"
-    "QPushButton:pressed {\n"
-    "    /* 按钮按下时的样式 */\n"
-    "    background-color: rgb(33,124,255); /* 按下时的背景色，比正常状态稍暗 */\n"
-    "}\n"
-    "\n"
-    "QPushButton:disabled {\n"
-    "    /* 按钮禁用时的样式（可选） */\n"
-    "    background-color:rgb(55,55,55);\n"
-    "    color: rgb(128,128,128);\n"
-    "}");
+const QString NavigationSheet
+    = QString::fromUtf8("QPushButton {\n"
+                        "    /* 基本样式 */\n"
+                        "    background-color: rgb(55,55,55); /* 正常状态背景色 */\n"
+                        "    color: white; /* 文字颜色 */\n"
+                        "    border-radius: 10px; /* 圆角半径，值越大角越圆 */\n"
+                        "    padding: 6px 12px; /* 内边距，控制按钮大小 */\n"
+                        "    border: none; /* 去掉默认边框 */\n"
+                        "}\n"
+                        "\n"
+                        "QPushButton:hover {\n"
+                        "    /* 鼠标悬停时的样式 */\n"
+                        "    background-color: rgb(33,124,255); /* 悬停时的背景色，比正常状态稍亮 */\n"
+                        "}\n"
+                        "\n"
+                        "QPushButton:pressed {\n"
+                        "    /* 按钮按下时的样式 */\n"
+                        "    background-color: rgb(33,124,255); /* 按下时的背景色，比正常状态稍暗 */\n"
+                        "}\n"
+                        "\n"
+                        "QPushButton:disabled {\n"
+                        "    /* 按钮禁用时的样式（可选） */\n"
+                        "    background-color:rgb(55,55,55);\n"
+                        "    color: rgb(128,128,128);\n"
+                        "}");
 
-const QString PanelSheet = QString::fromUtf8(
-    "QWidget {\n"
-    "    /* 设置边框样式：宽度为2px，实线，颜色为深灰色 */\n"
-    "    border: 1px solid rgb(90,90,90);\n"
-    "    \n"
-    "    /* 设置圆角半径为8px */\n"
-    "    border-radius: 20px;\n"
-    "    \n"
-    "    /* 可选：添加内边距，使内容不紧贴边框 */\n"
-    "    padding: 5px;\n"
-    "    \n"
-    "    /* 可选：设置背景色 */\n"
-    "    background-color: rgb(65,66,67);\n"
-    "}\n"
-    "\n"
-    "/* 鼠标悬停时的样式变化（可选） */\n"
-    "QWidget:hover {\n"
-    "    border-color: rgb(90,90,90);\n"
-    "    background-color: rgb(65,66,67);\n"
-    "}");
+const QString PanelSheet = QString::fromUtf8("QWidget {\n"
+                                             "    /* 设置边框样式：宽度为2px，实线，颜色为深灰色 */\n"
+                                             "    border: 1px solid rgb(90,90,90);\n"
+                                             "    \n"
+                                             "    /* 设置圆角半径为8px */\n"
+                                             "    border-radius: 20px;\n"
+                                             "    \n"
+                                             "    /* 可选：添加内边距，使内容不紧贴边框 */\n"
+                                             "    padding: 5px;\n"
+                                             "    \n"
+                                             "    /* 可选：设置背景色 */\n"
+                                             "    background-color: rgb(65,66,67);\n"
+                                             "}\n"
+                                             "\n"
+                                             "/* 鼠标悬停时的样式变化（可选） */\n"
+                                             "QWidget:hover {\n"
+                                             "    border-color: rgb(90,90,90);\n"
+                                             "    background-color: rgb(65,66,67);\n"
+                                             "}");
 
 // ---------------------------------------------------------------------------
 // The widget tree: object name, class and the widget it sits in.
@@ -343,11 +342,10 @@ public:
     {
         if (!sourceText || !*sourceText)
             return QString();
-        const QString comment = disambiguation && *disambiguation
-                                    ? QString::fromUtf8(disambiguation)
-                                    : QStringLiteral("-");
+        const QString comment
+            = disambiguation && *disambiguation ? QString::fromUtf8(disambiguation) : QStringLiteral("-");
         return QStringLiteral("[%1|%2|%3]").arg(QString::fromLatin1(context), comment).arg(n)
-               + QString::fromUtf8(sourceText);
+            + QString::fromUtf8(sourceText);
     }
     bool isEmpty() const override { return false; }
 };
@@ -364,10 +362,14 @@ struct PageSkeleton
 
 const PageSkeleton Skeletons[] = {
     {0, "verticalLayout_3", "horizontalLayout_15", "Title_WeiXin_QLabel", "horizontalLayout_2", "widget"},
-    {1, "verticalLayout_4", "horizontalLayout_16", "Title_ImageToIcon_QLabel", "horizontalLayout_5", "widget_2"},
-    {3, "verticalLayout_6", "horizontalLayout_14", "Title_Shutdown_QLabel", "horizontalLayout_10", "widget_3"},
-    {4, "verticalLayout_7", "horizontalLayout_13", "Title_Shutdown_QLabel_2", "horizontalLayout_11", "widget_4"},
-    {5, "verticalLayout_8", "horizontalLayout_9", "Title_RestReminder_QLabel", "horizontalLayout_12", "widget_5"},
+    {1, "verticalLayout_4", "horizontalLayout_16", "Title_ImageToIcon_QLabel", "horizontalLayout_5",
+     "widget_2"},
+    {3, "verticalLayout_6", "horizontalLayout_14", "Title_Shutdown_QLabel", "horizontalLayout_10",
+     "widget_3"},
+    {4, "verticalLayout_7", "horizontalLayout_13", "Title_Shutdown_QLabel_2", "horizontalLayout_11",
+     "widget_4"},
+    {5, "verticalLayout_8", "horizontalLayout_9", "Title_RestReminder_QLabel", "horizontalLayout_12",
+     "widget_5"},
 };
 
 // The real window, built with nothing saved from an earlier run.
@@ -698,18 +700,21 @@ void MainWindowFormTest::layoutItems_data()
     QTest::addColumn<QString>("host"); // widget the layout is set on; "" when nested
     QTest::addColumn<QStringList>("items");
 
-    QTest::newRow("verticalLayout") << "verticalLayout" << "centralwidget"
-                                    << QStringList{"widget_top", "widget_middle", "widget_bottom"};
+    QTest::newRow("verticalLayout") << "verticalLayout"
+                                    << "centralwidget"
+                                    << QStringList {"widget_top", "widget_middle", "widget_bottom"};
     QTest::newRow("horizontalLayout_3")
-        << "horizontalLayout_3" << "widget_top"
-        << QStringList{"Logo_label",        "Title_label",         HSpacer(605, 20),
-                       "Minimize_pushButton", FixedSpacer(10, 19), "Maximize_pushButton",
-                       FixedSpacer(10, 19), "Close_pushButton",     FixedSpacer(3, 19)};
-    QTest::newRow("horizontalLayout") << "horizontalLayout" << "widget_middle"
-                                      << QStringList{"widget_middle_left", "widget_middle_right"};
-    QTest::newRow("verticalLayout_2") << "verticalLayout_2" << "widget_middle_left" << QStringList{"scrollArea"};
-    QTest::newRow("horizontalLayout_4") << "horizontalLayout_4" << "widget_middle_right"
-                                        << QStringList{"stackedWidget"};
+        << "horizontalLayout_3"
+        << "widget_top" << QStringList {"Logo_label",          "Title_label",       HSpacer(605, 20),
+                                        "Minimize_pushButton", FixedSpacer(10, 19), "Maximize_pushButton",
+                                        FixedSpacer(10, 19),   "Close_pushButton",  FixedSpacer(3, 19)};
+    QTest::newRow("horizontalLayout")
+        << "horizontalLayout"
+        << "widget_middle" << QStringList {"widget_middle_left", "widget_middle_right"};
+    QTest::newRow("verticalLayout_2") << "verticalLayout_2"
+                                      << "widget_middle_left" << QStringList {"scrollArea"};
+    QTest::newRow("horizontalLayout_4") << "horizontalLayout_4"
+                                        << "widget_middle_right" << QStringList {"stackedWidget"};
 
     struct PageRows
     {
@@ -727,27 +732,34 @@ void MainWindowFormTest::layoutItems_data()
     for (const PageRows &page : pages) {
         const PageSkeleton &s = page.skeleton;
         QTest::newRow(s.pageLayout) << s.pageLayout << page.page
-                                    << QStringList{VSpacer(page.top.width(), page.top.height()),
-                                                   NestedLayout(s.titleRow),
-                                                   VSpacer(page.middle.width(), page.middle.height()),
-                                                   NestedLayout(s.panelRow),
-                                                   VSpacer(page.bottom.width(), page.bottom.height())};
+                                    << QStringList {VSpacer(page.top.width(), page.top.height()),
+                                                    NestedLayout(s.titleRow),
+                                                    VSpacer(page.middle.width(), page.middle.height()),
+                                                    NestedLayout(s.panelRow),
+                                                    VSpacer(page.bottom.width(), page.bottom.height())};
         QTest::newRow(s.titleRow) << s.titleRow << ""
-                                  << QStringList{HSpacer(40, 20), s.titleLabel, HSpacer(40, 20)};
-        QTest::newRow(s.panelRow) << s.panelRow << "" << QStringList{HSpacer(40, 20), s.panel, HSpacer(40, 20)};
+                                  << QStringList {HSpacer(40, 20), s.titleLabel, HSpacer(40, 20)};
+        QTest::newRow(s.panelRow) << s.panelRow << ""
+                                  << QStringList {HSpacer(40, 20), s.panel, HSpacer(40, 20)};
     }
 
-    QTest::newRow("horizontalLayout_6") << "horizontalLayout_6" << "page3"
-                                        << QStringList{"Page3_Left_widget", "Page3_Right_widget"};
-    QTest::newRow("verticalLayout_5")
-        << "verticalLayout_5" << "Page3_Left_widget"
-        << QStringList{"Image_QGroupBox",      "Shape_QGroupBox", "Radius_QGroupBox",
-                       "Background_QGroupBox", "ICON_QGroupBox",  VSpacer(20, 16),
-                       NestedLayout("horizontalLayout_8"),        VSpacer(20, 16)};
-    QTest::newRow("horizontalLayout_8") << "horizontalLayout_8" << ""
-                                        << QStringList{HSpacer(40, 20), "SaveImage_QPushButton", HSpacer(40, 20)};
-    QTest::newRow("horizontalLayout_7") << "horizontalLayout_7" << "Page3_Right_widget"
-                                        << QStringList{"ImageWindow_label"};
+    QTest::newRow("horizontalLayout_6") << "horizontalLayout_6"
+                                        << "page3" << QStringList {"Page3_Left_widget", "Page3_Right_widget"};
+    QTest::newRow("verticalLayout_5") << "verticalLayout_5"
+                                      << "Page3_Left_widget"
+                                      << QStringList {"Image_QGroupBox",
+                                                      "Shape_QGroupBox",
+                                                      "Radius_QGroupBox",
+                                                      "Background_QGroupBox",
+                                                      "ICON_QGroupBox",
+                                                      VSpacer(20, 16),
+                                                      NestedLayout("horizontalLayout_8"),
+                                                      VSpacer(20, 16)};
+    QTest::newRow("horizontalLayout_8")
+        << "horizontalLayout_8"
+        << "" << QStringList {HSpacer(40, 20), "SaveImage_QPushButton", HSpacer(40, 20)};
+    QTest::newRow("horizontalLayout_7") << "horizontalLayout_7"
+                                        << "Page3_Right_widget" << QStringList {"ImageWindow_label"};
 }
 
 void MainWindowFormTest::layoutItems()
@@ -801,8 +813,8 @@ void MainWindowFormTest::layoutSpacingAndMargins()
         // Unset values fall back to the style's metrics for the host widget.
         QWidget *host = box->parentWidget();
         QStyle *style = host->style();
-        const bool horizontal = box->direction() == QBoxLayout::LeftToRight
-                                || box->direction() == QBoxLayout::RightToLeft;
+        const bool horizontal
+            = box->direction() == QBoxLayout::LeftToRight || box->direction() == QBoxLayout::RightToLeft;
         spacing = style->pixelMetric(horizontal ? QStyle::PM_LayoutHorizontalSpacing
                                                 : QStyle::PM_LayoutVerticalSpacing,
                                      nullptr, host);
@@ -819,9 +831,9 @@ void MainWindowFormTest::layoutSpacingAndMargins()
 void MainWindowFormTest::absoluteContainers_data()
 {
     QTest::addColumn<QString>("name");
-    for (const char *name : {"scrollAreaWidgetContents", "widget", "widget_2", "widget_3", "widget_4", "widget_5",
-                             "Image_QGroupBox", "Shape_QGroupBox", "Radius_QGroupBox", "Background_QGroupBox",
-                             "ICON_QGroupBox"})
+    for (const char *name :
+         {"scrollAreaWidgetContents", "widget", "widget_2", "widget_3", "widget_4", "widget_5",
+          "Image_QGroupBox", "Shape_QGroupBox", "Radius_QGroupBox", "Background_QGroupBox", "ICON_QGroupBox"})
         QTest::newRow(name) << name;
 }
 
@@ -850,7 +862,7 @@ void MainWindowFormTest::stackedPages()
     QStringList pages;
     for (int i = 0; i < stack->count(); ++i)
         pages << stack->widget(i)->objectName();
-    QCOMPARE(pages, (QStringList{"page1", "page2", "page3", "page4", "page5", "page6"}));
+    QCOMPARE(pages, (QStringList {"page1", "page2", "page3", "page4", "page5", "page6"}));
     QCOMPARE(stack->currentIndex(), 0);
     QCOMPARE(stack->currentWidget(), Widget("page1"));
 }
@@ -953,10 +965,14 @@ void MainWindowFormTest::sizeLimits_data()
     QTest::addColumn<QSize>("maximum");
 
     const int Free = QWIDGETSIZE_MAX;
-    auto fixed = [](const char *name, int w, int h) { QTest::newRow(name) << name << QSize(w, h) << QSize(w, h); };
-    auto height = [Free](const char *name, int h) { QTest::newRow(name) << name << QSize(0, h) << QSize(Free, h); };
-    auto width = [Free](const char *name, int w) { QTest::newRow(name) << name << QSize(w, 0) << QSize(w, Free); };
-    auto unlimited = [Free](const char *name) { QTest::newRow(name) << name << QSize(0, 0) << QSize(Free, Free); };
+    auto fixed
+        = [](const char *name, int w, int h) { QTest::newRow(name) << name << QSize(w, h) << QSize(w, h); };
+    auto height
+        = [Free](const char *name, int h) { QTest::newRow(name) << name << QSize(0, h) << QSize(Free, h); };
+    auto width
+        = [Free](const char *name, int w) { QTest::newRow(name) << name << QSize(w, 0) << QSize(w, Free); };
+    auto unlimited
+        = [Free](const char *name) { QTest::newRow(name) << name << QSize(0, 0) << QSize(Free, Free); };
 
     unlimited("MainWindow");
     unlimited("centralwidget");
@@ -1019,12 +1035,13 @@ void MainWindowFormTest::sizePolicies_data()
     for (const char *panel : {"widget", "widget_2", "widget_3", "widget_4", "widget_5"})
         row(panel, "Fixed", "Fixed");
     row("Page3_Left_widget", "Fixed", "Preferred");
-    for (const char *box : {"Image_QGroupBox", "Shape_QGroupBox", "Radius_QGroupBox", "Background_QGroupBox",
-                            "ICON_QGroupBox"})
+    for (const char *box :
+         {"Image_QGroupBox", "Shape_QGroupBox", "Radius_QGroupBox", "Background_QGroupBox", "ICON_QGroupBox"})
         row(box, "Preferred", "Maximum");
-    for (const char *button : {"WeiXinNumber_QPushButton", "WeiXinPath_QPushButton", "ImageToIcon_QPushButton",
-                               "RawImagePath_QPushButton", "IconImagePath_QPushButton", "SelectImage_QPushButton",
-                               "SaveImage_QPushButton"})
+    for (const char *button :
+         {"WeiXinNumber_QPushButton", "WeiXinPath_QPushButton", "ImageToIcon_QPushButton",
+          "RawImagePath_QPushButton", "IconImagePath_QPushButton", "SelectImage_QPushButton",
+          "SaveImage_QPushButton"})
         row(button, "Expanding", "Fixed");
 }
 
@@ -1072,15 +1089,21 @@ void MainWindowFormTest::fonts_data()
                               "Title_Shutdown_QLabel_2", "Title_RestReminder_QLabel"})
         row(title, 20, QString(), 75);
 
-    QStringList body12 = {"pushButton1", "pushButton2", "pushButton3", "pushButton4", "EndWorkReminder_pushButton",
-                          "RestReminder_pushButton", "SaveImage_QPushButton"};
+    QStringList body12 = {"pushButton1",
+                          "pushButton2",
+                          "pushButton3",
+                          "pushButton4",
+                          "EndWorkReminder_pushButton",
+                          "RestReminder_pushButton",
+                          "SaveImage_QPushButton"};
     // Everything inside the panels and group boxes, and the group boxes.
     const QSet<QString> containers = {"widget",          "widget_2",         "widget_3",
                                       "widget_4",        "widget_5",         "Image_QGroupBox",
                                       "Shape_QGroupBox", "Radius_QGroupBox", "Background_QGroupBox",
                                       "ICON_QGroupBox"};
     for (const Placement &entry : Widgets) {
-        if (containers.contains(QString::fromLatin1(entry.parent)) || qstrcmp(entry.className, "QGroupBox") == 0)
+        if (containers.contains(QString::fromLatin1(entry.parent))
+            || qstrcmp(entry.className, "QGroupBox") == 0)
             body12 << QString::fromLatin1(entry.name);
     }
     for (const QString &name : body12)
@@ -1122,9 +1145,8 @@ void MainWindowFormTest::labelAlignments_data()
                                    "ReminderInformation_RestReminder_QLabel", "ImageWindow_label"};
     const int labelDefault = int(QLabel().alignment());
     for (const QString &name : WidgetNamesOfClass("QLabel")) {
-        QTest::newRow(qPrintable(name)) << name
-                                        << (centred.contains(name) ? int(Qt::AlignHCenter | Qt::AlignVCenter)
-                                                                   : labelDefault);
+        QTest::newRow(qPrintable(name))
+            << name << (centred.contains(name) ? int(Qt::AlignHCenter | Qt::AlignVCenter) : labelDefault);
     }
 }
 
@@ -1333,48 +1355,58 @@ void MainWindowFormTest::creationAndFocusOrder_data()
     QTest::addColumn<QString>("container");
     QTest::addColumn<QStringList>("children");
 
-    QTest::newRow("scrollAreaWidgetContents")
-        << "scrollAreaWidgetContents"
-        << QStringList{"pushButton1", "pushButton2", "pushButton3", "pushButton4", "EndWorkReminder_pushButton",
-                       "RestReminder_pushButton"};
-    QTest::newRow("widget") << "widget"
-                            << QStringList{"WeiXinNumber_QPushButton", "WeiXinNumber_QSpinBox", "WeiXinNumber_label",
-                                           "WeiXinPath_QLineEdit",     "WeiXinPath_QPushButton", "WeiXinPath_label"};
+    QTest::newRow("scrollAreaWidgetContents") << "scrollAreaWidgetContents"
+                                              << QStringList {"pushButton1",
+                                                              "pushButton2",
+                                                              "pushButton3",
+                                                              "pushButton4",
+                                                              "EndWorkReminder_pushButton",
+                                                              "RestReminder_pushButton"};
+    QTest::newRow("widget") << "widget" << QStringList {"WeiXinNumber_QPushButton", "WeiXinNumber_QSpinBox",
+                                                        "WeiXinNumber_label",       "WeiXinPath_QLineEdit",
+                                                        "WeiXinPath_QPushButton",   "WeiXinPath_label"};
     QTest::newRow("widget_2") << "widget_2"
-                              << QStringList{"ImageToIcon_QPushButton",   "RawImagePath_QLineEdit",
-                                             "RawImagePath_QPushButton",  "RawImagePath_label",
-                                             "IconImagePath_QPushButton", "IconImagePath_label",
-                                             "IconImagePath_QLineEdit",   "IconWidth_QLineEdit",
-                                             "IconWidth_label",           "IconHeight_QLineEdit",
-                                             "IconHeight_label"};
+                              << QStringList {"ImageToIcon_QPushButton",   "RawImagePath_QLineEdit",
+                                              "RawImagePath_QPushButton",  "RawImagePath_label",
+                                              "IconImagePath_QPushButton", "IconImagePath_label",
+                                              "IconImagePath_QLineEdit",   "IconWidth_QLineEdit",
+                                              "IconWidth_label",           "IconHeight_QLineEdit",
+                                              "IconHeight_label"};
     QTest::newRow("Image_QGroupBox") << "Image_QGroupBox"
-                                     << QStringList{"SingleImageEnable_QRadioButton",
-                                                    "MultipleImageEnable_QRadioButton", "SelectImage_QPushButton"};
+                                     << QStringList {"SingleImageEnable_QRadioButton",
+                                                     "MultipleImageEnable_QRadioButton",
+                                                     "SelectImage_QPushButton"};
     QTest::newRow("Shape_QGroupBox") << "Shape_QGroupBox"
-                                     << QStringList{"RoundRectEnable_QRadioButton", "CircleEnable_QRadioButton",
-                                                    "NoneEnable_QRadioButton"};
-    QTest::newRow("Radius_QGroupBox") << "Radius_QGroupBox" << QStringList{"Radius_QLabel", "Radius_QLineEdit"};
+                                     << QStringList {"RoundRectEnable_QRadioButton",
+                                                     "CircleEnable_QRadioButton", "NoneEnable_QRadioButton"};
+    QTest::newRow("Radius_QGroupBox")
+        << "Radius_QGroupBox" << QStringList {"Radius_QLabel", "Radius_QLineEdit"};
     QTest::newRow("Background_QGroupBox")
         << "Background_QGroupBox"
-        << QStringList{"TransprentEnable_QRadioButton", "ColorEnable_QRadioButton", "DisplayColor_QPushButton"};
+        << QStringList {"TransprentEnable_QRadioButton", "ColorEnable_QRadioButton",
+                        "DisplayColor_QPushButton"};
     QTest::newRow("ICON_QGroupBox") << "ICON_QGroupBox"
-                                    << QStringList{"IconEnable_QRadioButton", "ICON_Width_QLineEdit",
-                                                   "ICON_Width_QLabel", "ICON_Height_QLineEdit",
-                                                   "ICON_Height_QLabel"};
-    QTest::newRow("widget_3") << "widget_3"
-                              << QStringList{"Date_QDateEdit", "CancelShutdown_QPushButton", "SetShutdown_QPushButton",
-                                             "Time_QTimeEdit", "statusLabel",                "EveryDate_QRadioButton"};
+                                    << QStringList {"IconEnable_QRadioButton", "ICON_Width_QLineEdit",
+                                                    "ICON_Width_QLabel", "ICON_Height_QLineEdit",
+                                                    "ICON_Height_QLabel"};
+    QTest::newRow("widget_3") << "widget_3" << QStringList {"Date_QDateEdit",
+                                                            "CancelShutdown_QPushButton",
+                                                            "SetShutdown_QPushButton",
+                                                            "Time_QTimeEdit",
+                                                            "statusLabel",
+                                                            "EveryDate_QRadioButton"};
     QTest::newRow("widget_4") << "widget_4"
-                              << QStringList{"Date_EndWorkReminder_QDateEdit",
-                                             "Cancel_EndWorkReminder_QPushButton",
-                                             "Set_EndWorkReminder_QPushButton",
-                                             "Time_EndWorkReminder_QTimeEdit",
-                                             "ReminderInformation_EndWorkReminder_QLabel",
-                                             "EveryDate_EndWorkReminder_QRadioButton"};
+                              << QStringList {"Date_EndWorkReminder_QDateEdit",
+                                              "Cancel_EndWorkReminder_QPushButton",
+                                              "Set_EndWorkReminder_QPushButton",
+                                              "Time_EndWorkReminder_QTimeEdit",
+                                              "ReminderInformation_EndWorkReminder_QLabel",
+                                              "EveryDate_EndWorkReminder_QRadioButton"};
     QTest::newRow("widget_5") << "widget_5"
-                              << QStringList{"Cancel_RestReminder_QPushButton", "Set_RestReminder_QPushButton",
-                                             "ReminderInformation_RestReminder_QLabel",
-                                             "TimeInterval_RestReminder_comboBox", "label"};
+                              << QStringList {"Cancel_RestReminder_QPushButton",
+                                              "Set_RestReminder_QPushButton",
+                                              "ReminderInformation_RestReminder_QLabel",
+                                              "TimeInterval_RestReminder_comboBox", "label"};
 }
 
 void MainWindowFormTest::creationAndFocusOrder()
@@ -1444,12 +1476,13 @@ void MainWindowFormTest::exclusiveGroups_data()
     QTest::addColumn<int>("page");
     QTest::addColumn<QStringList>("group");
     QTest::newRow("image") << 2
-                           << QStringList{"SingleImageEnable_QRadioButton", "MultipleImageEnable_QRadioButton"};
+                           << QStringList {"SingleImageEnable_QRadioButton",
+                                           "MultipleImageEnable_QRadioButton"};
     QTest::newRow("shape") << 2
-                           << QStringList{"RoundRectEnable_QRadioButton", "CircleEnable_QRadioButton",
-                                          "NoneEnable_QRadioButton"};
+                           << QStringList {"RoundRectEnable_QRadioButton", "CircleEnable_QRadioButton",
+                                           "NoneEnable_QRadioButton"};
     QTest::newRow("background") << 2
-                                << QStringList{"TransprentEnable_QRadioButton", "ColorEnable_QRadioButton"};
+                                << QStringList {"TransprentEnable_QRadioButton", "ColorEnable_QRadioButton"};
 }
 
 void MainWindowFormTest::exclusiveGroups()
@@ -1617,7 +1650,8 @@ void MainWindowFormTest::resizing_data()
     QTest::addColumn<int>("page");
     for (const QSize &size : {QSize(1072, 720), QSize(1500, 950)}) {
         for (int page = 0; page < 6; ++page) {
-            QTest::newRow(qPrintable(QStringLiteral("%1x%2 page%3").arg(size.width()).arg(size.height()).arg(page + 1)))
+            QTest::newRow(
+                qPrintable(QStringLiteral("%1x%2 page%3").arg(size.width()).arg(size.height()).arg(page + 1)))
                 << size << page;
         }
     }
@@ -1668,7 +1702,8 @@ void MainWindowFormTest::resizing()
     QWidget *panel = NamedWidget(form.window, skeleton->panel);
     QWidget *title = NamedWidget(form.window, skeleton->titleLabel);
     QCOMPARE(panel->size(), panel->minimumSize());
-    for (const auto &pair : {std::make_pair(panel, skeleton->panelRow), std::make_pair(title, skeleton->titleRow)}) {
+    for (const auto &pair :
+         {std::make_pair(panel, skeleton->panelRow), std::make_pair(title, skeleton->titleRow)}) {
         const QRect row = NamedLayout(form.window, pair.second)->geometry();
         const QRect placed = pair.first->geometry();
         const int leftGap = placed.left() - row.left();
@@ -1739,10 +1774,14 @@ void MainWindowFormTest::displayFormats_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("programFormat");
-    QTest::newRow("Date_QDateEdit") << "Date_QDateEdit" << "yyyy/M/d";
-    QTest::newRow("Date_EndWorkReminder_QDateEdit") << "Date_EndWorkReminder_QDateEdit" << "yyyy/M/d";
-    QTest::newRow("Time_QTimeEdit") << "Time_QTimeEdit" << "H:mm";
-    QTest::newRow("Time_EndWorkReminder_QTimeEdit") << "Time_EndWorkReminder_QTimeEdit" << "H:mm";
+    QTest::newRow("Date_QDateEdit") << "Date_QDateEdit"
+                                    << "yyyy/M/d";
+    QTest::newRow("Date_EndWorkReminder_QDateEdit") << "Date_EndWorkReminder_QDateEdit"
+                                                    << "yyyy/M/d";
+    QTest::newRow("Time_QTimeEdit") << "Time_QTimeEdit"
+                                    << "H:mm";
+    QTest::newRow("Time_EndWorkReminder_QTimeEdit") << "Time_EndWorkReminder_QTimeEdit"
+                                                    << "H:mm";
 }
 
 void MainWindowFormTest::displayFormats()
@@ -1752,8 +1791,8 @@ void MainWindowFormTest::displayFormats()
 
     auto *formEdit = qobject_cast<QDateTimeEdit *>(Widget(name));
     QVERIFY(formEdit);
-    const QString localeDefault = qobject_cast<QTimeEdit *>(formEdit) ? QTimeEdit().displayFormat()
-                                                                       : QDateEdit().displayFormat();
+    const QString localeDefault
+        = qobject_cast<QTimeEdit *>(formEdit) ? QTimeEdit().displayFormat() : QDateEdit().displayFormat();
     QCOMPARE(formEdit->displayFormat(), localeDefault);
 
     Shell shell;
