@@ -15,7 +15,9 @@ packages=(
     # the bundled update server
     php-cli
     # packaging (dpkg-shlibdeps) and checking the desktop entry and metainfo
-    dpkg-dev desktop-file-utils appstream
+    dpkg-dev desktop-file-utils appstream libglib2.0-bin
+    # the format check
+    clang-format
     # the Windows power-off file is compile-checked
     g++-mingw-w64-x86-64
     # a private session bus for the desktop notification tests

@@ -21,7 +21,8 @@ export DISPLAY=:$display_number
 Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 cleanup() {
-    pkill -f /usr/lib/varnosoftware/VarnoSoftware 2>/dev/null || true
+    pkill -x VarnoSoftware 2>/dev/null || true
+    sleep 0.5
     kill "$xvfb_pid" 2>/dev/null || true
     rm -rf "$work"
     DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get remove -y -qq varnosoftware >/dev/null || true
