@@ -21,7 +21,8 @@ export DISPLAY=:$display_number
 Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 cleanup() {
-    pkill -x VarnoSoftware 2>/dev/null || true
+    # Started through the bin link, the process is named after it.
+    pkill -x varnosoftware 2>/dev/null || true
     sleep 0.5
     kill "$xvfb_pid" 2>/dev/null || true
     rm -rf "$work"
