@@ -27,15 +27,15 @@ while [ $# -gt 0 ]; do
     esac
 done
 
-./scripts/install-deps.sh
+./scripts/install-deps.sh >&2
 
 build=build-bench
 build_nogate=build-bench-nogate
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j2 --target VarnoSoftware minimal_window window_probe armed_labels bench_day
+cmake --build "$build" -j2 --target VarnoSoftware minimal_window window_probe armed_labels bench_day >&2
 cmake -S . -B "$build_nogate" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVARNO_UPDATE_CHECK=OFF \
     -DVARNO_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build_nogate" -j2 --target VarnoSoftware
+cmake --build "$build_nogate" -j2 --target VarnoSoftware >&2
 
 program_gate=$build/VarnoSoftware
 program_nogate=$build_nogate/VarnoSoftware
