@@ -22,6 +22,9 @@ packages=(
     g++-mingw-w64-x86-64
     # a private session bus for the desktop notification tests
     dbus
+    # the release figures: a tray to hide into, and the probe that watches
+    # windows appear and get drawn
+    trayer libx11-dev libxdamage-dev
 )
 
 sudo_cmd=()
