@@ -124,6 +124,8 @@ void TestCountdown::rest_data()
     QTest::newRow("11:00 from 9, every two hours") << At(1, 15, 11, 0) << 9 << "2" << QString("fire 11");
     QTest::newRow("23:30 from 22, counted across midnight")
         << At(1, 15, 23, 30) << 22 << "2" << next + "0小时 30分钟 0秒";
+    QTest::newRow("midnight from 23, every two hours: not yet")
+        << At(1, 16, 0, 0) << 23 << "2" << next + "1小时 0分钟 0秒";
     QTest::newRow("midnight from 22, every two hours")
         << At(1, 16, 0, 0, 1) << 22 << "2" << QString("fire 0");
     QTest::newRow("armed late: the next full hour")

@@ -163,9 +163,6 @@ void TestTimedTasks::setAndCancel_data()
     // Setting stores the page's values with the flag; a refusal writes nothing.
     QTest::newRow("shutdown an hour ahead") << set << morning << At(1, 15, 10, 40) << false << QVariantMap()
                                             << accepted << Task(false, "true", "2024/1/15", "10:40");
-    QTest::newRow("shutdown an hour ahead, every day")
-        << set << morning << At(1, 15, 10, 40) << true << QVariantMap() << accepted
-        << Task(false, "true", "2024/1/15", "10:40", true);
     QTest::newRow("shutdown at the present moment: refused")
         << set << morning << morning << false << QVariantMap() << refused << QVariantMap();
     QTest::newRow("refused while armed: stays armed")
