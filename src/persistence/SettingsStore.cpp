@@ -2,12 +2,21 @@
 
 #include <QSettings>
 
+#include <exception>
+
 namespace SettingsStore {
 
 QString ReadText(const QString &key, const QString &defaultValue)
 {
-    QSettings settings(OrganisationName, ApplicationName);
-    return settings.value(key, defaultValue).toString();
+    // A stored value Qt cannot load (a damaged @Variant) makes it throw
+    // std::bad_alloc on every read of the file; such a store reads as empty
+    // rather than ending the program.
+    try {
+        QSettings settings(OrganisationName, ApplicationName);
+        return settings.value(key, defaultValue).toString();
+    } catch (const std::exception &) {
+        return defaultValue;
+    }
 }
 
 void WriteText(const QString &key, const QString &value)

@@ -14,6 +14,8 @@ inline constexpr char IsEndWorkReminderScheduledKey[] = "IsEndWorkReminderSchedu
 inline constexpr char IsRestReminderScheduledKey[] = "IsRestReminderScheduled_Variable";
 inline constexpr char ApplicationShowCounterKey[] = "ApplicationShowCounter_Variable";
 
+// A store Qt cannot read (see WidgetState::RestoreWidgetState) gives the
+// default.
 QString ReadText(const QString &key, const QString &defaultValue = QString());
 void WriteText(const QString &key, const QString &value);
 

@@ -17,6 +17,8 @@
 #include <QTextEdit>
 #include <QTimeEdit>
 
+#include <exception>
+
 namespace WidgetState {
 namespace {
 
@@ -217,7 +219,16 @@ void SaveWidgetState(QObject *root)
 void RestoreWidgetState(QObject *root, QStandardItemModel *listModel)
 {
     QSettings settings(SettingsStore::OrganisationName, SettingsStore::ApplicationName);
-    const QStringList keys = settings.allKeys();
+    QStringList keys;
+    // Qt parses every value of the file on the first read and throws
+    // std::bad_alloc at a stored variant it cannot load (a damaged list
+    // length, say), on that read and every later one. Such a store restores
+    // nothing: the window starts as on a first start instead of not at all.
+    try {
+        keys = settings.allKeys();
+    } catch (const std::exception &) {
+        return;
+    }
     for (const QString &key : keys) {
         QObject *target = FindDescendantByName(root, key);
         const QString text = settings.value(key).toString();

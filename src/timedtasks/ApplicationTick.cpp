@@ -8,6 +8,8 @@
 
 #include <QSettings>
 
+#include <exception>
+
 namespace {
 
 struct ArmedTasks
@@ -20,7 +22,7 @@ struct ArmedTasks
 // One opening of the store per tick. A flag counts only when the moment it
 // fires at was stored too: the edits of a page that was never saved show the
 // moment of the start, which would fire the task at every start.
-ArmedTasks ReadArmedTasks(const Ui::MainWindow &form)
+ArmedTasks ReadArmedTasksFromStore(const Ui::MainWindow &form)
 {
     const QSettings store(QString::fromLatin1(SettingsStore::OrganisationName),
                           QString::fromLatin1(SettingsStore::ApplicationName));
@@ -38,6 +40,18 @@ ArmedTasks ReadArmedTasks(const Ui::MainWindow &form)
         && stored(form.Date_EndWorkReminder_QDateEdit) && stored(form.Time_EndWorkReminder_QTimeEdit);
     armed.rest = flagSet(SettingsStore::IsRestReminderScheduledKey);
     return armed;
+}
+
+ArmedTasks ReadArmedTasks(const Ui::MainWindow &form)
+{
+    // A store Qt cannot read throws on every read (see
+    // WidgetState::RestoreWidgetState); nothing counts as armed then, rather
+    // than the exception ending the program from inside the timer.
+    try {
+        return ReadArmedTasksFromStore(form);
+    } catch (const std::exception &) {
+        return ArmedTasks();
+    }
 }
 
 } // namespace

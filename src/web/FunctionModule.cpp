@@ -31,16 +31,6 @@ bool Succeeded(const QNetworkReply *reply)
         && reply->error() == QNetworkReply::NoError;
 }
 
-// The toolkit turns a byte array into text up to the first zero byte; the
-// cut is spelled out so it does not hang on that conversion's details.
-QString BodyText(const QByteArray &body)
-{
-    const char *const bytes = body.constData();
-    const void *const zero = std::memchr(bytes, '\0', size_t(body.size()));
-    const int length = zero ? int(static_cast<const char *>(zero) - bytes) : body.size();
-    return QString::fromUtf8(bytes, length);
-}
-
 QNetworkRequest MakeRequest(const char *url)
 {
     return QNetworkRequest(QUrl(QString::fromUtf8(url), QUrl::TolerantMode));
@@ -54,6 +44,16 @@ QNetworkRequest MakeJsonRequest(const char *url)
 }
 
 } // namespace
+
+// The toolkit turns a byte array into text up to the first zero byte; the
+// cut is spelled out so it does not hang on that conversion's details.
+QString ReplyBodyText(const QByteArray &body)
+{
+    const char *const bytes = body.constData();
+    const void *const zero = std::memchr(bytes, '\0', size_t(body.size()));
+    const int length = zero ? int(static_cast<const char *>(zero) - bytes) : body.size();
+    return QString::fromUtf8(bytes, length);
+}
 
 FunctionModule::FunctionModule()
     : NetworkAccessManager(new QNetworkAccessManager())
@@ -82,7 +82,7 @@ QString FunctionModule::HttpGetRequestSynchronous(const char *url)
             reply->deleteLater();
             return result;
         }
-        result = BodyText(reply->readAll());
+        result = ReplyBodyText(reply->readAll());
         qDebug() << "HttpGetRequestSynchronous 返回值:" << result;
         reply->deleteLater();
         return result;
@@ -116,7 +116,7 @@ QString FunctionModule::HttpPostRequestSynchronous(const char *url, const QByteA
             result.clear();
             return result;
         }
-        result = BodyText(reply->readAll());
+        result = ReplyBodyText(reply->readAll());
         qDebug() << "HttpPostRequestSynchronous 返回值:" << result;
         reply->deleteLater();
         return result;
@@ -177,7 +177,7 @@ void FunctionModule::HttpReplyCallBack(QNetworkReply *reply)
             HttpReplyText.clear();
             qDebug() << "Http 请求回调失败";
         } else {
-            HttpReplyText = BodyText(reply->readAll());
+            HttpReplyText = ReplyBodyText(reply->readAll());
             qDebug() << "HttpReplyCallBack 返回值:" << HttpReplyText;
         }
     } catch (const std::exception &exception) {

@@ -9,6 +9,10 @@
 class QNetworkAccessManager;
 class QNetworkReply;
 
+// A successful reply's body as the requests return it: the bytes up to the
+// first zero byte, decoded as UTF-8.
+QString ReplyBodyText(const QByteArray &body);
+
 // Plain HTTP GET and POST through one network access manager, JSON
 // conversion and a two-string file store. Every failure is swallowed into an
 // empty result and one debug-log line, so callers never see an exception.

@@ -49,15 +49,19 @@ QString ServerVersion(const QJsonObject &answer)
     return answer.value(QStringLiteral("version")).toString();
 }
 
+bool IsCurrentReply(const FunctionModule &functionModule, const QString &replyText)
+{
+    const QJsonObject answer = functionModule.ByteArrayToJsonObject(replyText.toUtf8());
+    // Exact, case-sensitive and untrimmed: any difference means the user has
+    // to fetch the release the server names, older or newer.
+    return ServerVersion(answer) == QLatin1String(BuildVersionLabel);
+}
+
 Outcome Run(FunctionModule &functionModule, const QString &baseUrl)
 {
     const QByteArray checkAddress = VersionCheckAddress(baseUrl).toUtf8();
     const QString replyText = functionModule.HttpGetRequestSynchronous(checkAddress.constData());
-    const QJsonObject answer = functionModule.ByteArrayToJsonObject(replyText.toUtf8());
-
-    // Exact, case-sensitive and untrimmed: any difference means the user has
-    // to fetch the release the server names, older or newer.
-    if (ServerVersion(answer) == QLatin1String(BuildVersionLabel))
+    if (IsCurrentReply(functionModule, replyText))
         return Outcome::Current;
 
     QMessageBox::information(nullptr, QStringLiteral("提示"), QStringLiteral("发现新版本,请下载新版本!"));

@@ -27,6 +27,11 @@ QString DownloadAddress(const QString &baseUrl);
 // The server's "version" member; empty unless it is a JSON string.
 QString ServerVersion(const QJsonObject &answer);
 
+// Whether a reply body (as the client returns it) names exactly this build's
+// release. Kept apart from the request so arbitrary bodies can be checked
+// without a server.
+bool IsCurrentReply(const FunctionModule &functionModule, const QString &replyText);
+
 // Blocks until the check has finished. When outdated, the user has been told
 // and the download address handed to the desktop before this returns.
 Outcome Run(FunctionModule &functionModule, const QString &baseUrl);
