@@ -21,10 +21,27 @@ cleanup() {
 trap cleanup EXIT
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
-# A private settings store, and no system bus: nothing here may be armed.
+# A private settings store, and no system bus.
 export XDG_CONFIG_HOME="$work/config"
 export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/no-bus"
 export LANG=C.UTF-8
+
+# The three timed tasks armed for tomorrow, so their pages show countdowns;
+# nothing can come due while the screenshots are taken.
+tomorrow=$(date -d tomorrow +%Y/%-m/%-d)
+mkdir -p "$XDG_CONFIG_HOME/Varno"
+cat >"$XDG_CONFIG_HOME/Varno/VarnoSoftware.conf" <<SETTINGS
+[General]
+Date_QDateEdit=$tomorrow
+Time_QTimeEdit=23:30
+IsShutdownScheduled_Variable=true
+Date_EndWorkReminder_QDateEdit=$tomorrow
+Time_EndWorkReminder_QTimeEdit=18:00
+EveryDate_EndWorkReminder_QRadioButton=1
+IsEndWorkReminderScheduled_Variable=true
+TimeInterval_RestReminder_comboBox=1_1_2_3_4
+IsRestReminderScheduled_Variable=true
+SETTINGS
 start_update_server "$build_dir"
 "$program" &
 app_pid=$!
