@@ -64,72 +64,53 @@ FunctionModule::~FunctionModule()
     delete NetworkAccessManager;
 }
 
-QString FunctionModule::HttpGetRequestSynchronous(const char *url)
+namespace {
+
+// Sends one request, waits for it in a local event loop and returns the body
+// text, or an empty string after any failure, logging one line either way.
+template <typename Send>
+QString WaitForReply(Send send, const char *successPrefix, const char *failureLine, const char *exceptionLine)
 {
     QString result;
     QNetworkReply *reply = nullptr;
     try {
-        const QNetworkRequest request = MakeRequest(url);
         QEventLoop loop;
-        reply = NetworkAccessManager->get(request);
+        reply = send();
         reply->setProperty(BlockingReplyProperty, true);
         QObject::connect(reply, SIGNAL(finished()), &loop, SLOT(quit()));
         loop.exec();
 
-        if (!Succeeded(reply)) {
-            result.clear();
-            qDebug() << "Http Get同步请求失败";
-            reply->deleteLater();
-            return result;
+        if (Succeeded(reply)) {
+            result = ReplyBodyText(reply->readAll());
+            qDebug() << successPrefix << result;
+        } else {
+            qDebug() << failureLine;
         }
-        result = ReplyBodyText(reply->readAll());
-        qDebug() << "HttpGetRequestSynchronous 返回值:" << result;
-        reply->deleteLater();
-        return result;
     } catch (const std::exception &exception) {
         result.clear();
         qDebug() << exception.what();
     } catch (...) {
         result.clear();
-        qDebug() << "Http Get同步请求异常";
+        qDebug() << exceptionLine;
     }
     if (reply)
         reply->deleteLater();
     return result;
 }
 
+} // namespace
+
+QString FunctionModule::HttpGetRequestSynchronous(const char *url)
+{
+    return WaitForReply([&] { return NetworkAccessManager->get(MakeRequest(url)); },
+                        "HttpGetRequestSynchronous 返回值:", "Http Get同步请求失败", "Http Get同步请求异常");
+}
+
 QString FunctionModule::HttpPostRequestSynchronous(const char *url, const QByteArray &body)
 {
-    QString result;
-    QNetworkReply *reply = nullptr;
-    try {
-        const QNetworkRequest request = MakeJsonRequest(url);
-        reply = NetworkAccessManager->post(request, body);
-        reply->setProperty(BlockingReplyProperty, true);
-        QEventLoop loop;
-        QObject::connect(reply, SIGNAL(finished()), &loop, SLOT(quit()));
-        loop.exec();
-
-        if (!Succeeded(reply)) {
-            qDebug() << "Http Post同步请求失败";
-            reply->deleteLater();
-            result.clear();
-            return result;
-        }
-        result = ReplyBodyText(reply->readAll());
-        qDebug() << "HttpPostRequestSynchronous 返回值:" << result;
-        reply->deleteLater();
-        return result;
-    } catch (const std::exception &exception) {
-        result.clear();
-        qDebug() << exception.what();
-    } catch (...) {
-        result.clear();
-        qDebug() << "Http Post同步请求异常";
-    }
-    if (reply)
-        reply->deleteLater();
-    return result;
+    return WaitForReply([&] { return NetworkAccessManager->post(MakeJsonRequest(url), body); },
+                        "HttpPostRequestSynchronous 返回值:", "Http Post同步请求失败",
+                        "Http Post同步请求异常");
 }
 
 void FunctionModule::ConnectReplyCallBack()
