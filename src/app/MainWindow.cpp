@@ -128,6 +128,14 @@ void MainWindow::ConnectNavigationButton(int pageIndex)
             [this, pageIndex](bool) { SwitchPage(pageIndex); });
 }
 
+// The program's push buttons act as soon as the mouse button goes down on
+// them; releasing it elsewhere does not cancel.
+void MainWindow::ConnectPressed(QPushButton *button, void (MainWindow::*action)())
+{
+    connect(
+        button, &QPushButton::pressed, button, [this, action] { (this->*action)(); }, Qt::DirectConnection);
+}
+
 void MainWindow::SwitchPage(int index)
 {
     Ui->stackedWidget->setCurrentIndex(index);

@@ -11,6 +11,7 @@
 
 class QAction;
 class QMenu;
+class QPushButton;
 class QStandardItemModel;
 class QTimer;
 class Notifier;
@@ -103,6 +104,7 @@ private:
 
     void InitTitleBar();
     void ConnectNavigationButton(int pageIndex);
+    void ConnectPressed(QPushButton *button, void (MainWindow::*action)());
     void InitWeChatPage();
     void InitImageToIconPage();
     void InitRoundedImagePage();

@@ -23,15 +23,9 @@ void MainWindow::InitImageToIconPage()
 {
     ConnectNavigationButton(1);
 
-    connect(
-        Ui->RawImagePath_QPushButton, &QPushButton::pressed, Ui->RawImagePath_QPushButton,
-        [this] { BrowseRawImage(); }, Qt::DirectConnection);
-    connect(
-        Ui->IconImagePath_QPushButton, &QPushButton::pressed, Ui->IconImagePath_QPushButton,
-        [this] { BrowseIconDirectory(); }, Qt::DirectConnection);
-    connect(
-        Ui->ImageToIcon_QPushButton, &QPushButton::pressed, Ui->ImageToIcon_QPushButton,
-        [this] { ConvertImageToIcon(); }, Qt::DirectConnection);
+    ConnectPressed(Ui->RawImagePath_QPushButton, &MainWindow::BrowseRawImage);
+    ConnectPressed(Ui->IconImagePath_QPushButton, &MainWindow::BrowseIconDirectory);
+    ConnectPressed(Ui->ImageToIcon_QPushButton, &MainWindow::ConvertImageToIcon);
 }
 
 void MainWindow::ShowImagePageMessage(const QString &title, const QString &text)

@@ -42,15 +42,9 @@ void MainWindow::InitRoundedImagePage()
 
     ConnectNavigationButton(2);
 
-    connect(
-        Ui->SelectImage_QPushButton, &QPushButton::pressed, Ui->SelectImage_QPushButton,
-        [this] { SelectRoundedImage(); }, Qt::DirectConnection);
-    connect(
-        Ui->DisplayColor_QPushButton, &QPushButton::pressed, Ui->DisplayColor_QPushButton,
-        [this] { PickBackgroundColor(); }, Qt::DirectConnection);
-    connect(
-        Ui->SaveImage_QPushButton, &QPushButton::pressed, Ui->SaveImage_QPushButton,
-        [this] { SaveRoundedImage(); }, Qt::DirectConnection);
+    ConnectPressed(Ui->SelectImage_QPushButton, &MainWindow::SelectRoundedImage);
+    ConnectPressed(Ui->DisplayColor_QPushButton, &MainWindow::PickBackgroundColor);
+    ConnectPressed(Ui->SaveImage_QPushButton, &MainWindow::SaveRoundedImage);
 
     connect(
         Ui->NoneEnable_QRadioButton, &QRadioButton::clicked, Ui->NoneEnable_QRadioButton,

@@ -13,12 +13,8 @@ void MainWindow::InitWeChatPage()
 {
     Ui->pushButton1->setStyleSheet(QString::fromLatin1(NavButtonSelectedStyle));
     ConnectNavigationButton(0);
-    connect(
-        Ui->WeiXinPath_QPushButton, &QPushButton::pressed, Ui->WeiXinPath_QPushButton,
-        [this] { BrowseWeChatPath(); }, Qt::DirectConnection);
-    connect(
-        Ui->WeiXinNumber_QPushButton, &QPushButton::pressed, Ui->WeiXinNumber_QPushButton,
-        [this] { LaunchWeChatInstances(); }, Qt::DirectConnection);
+    ConnectPressed(Ui->WeiXinPath_QPushButton, &MainWindow::BrowseWeChatPath);
+    ConnectPressed(Ui->WeiXinNumber_QPushButton, &MainWindow::LaunchWeChatInstances);
 }
 
 void MainWindow::BrowseWeChatPath()

@@ -9,19 +9,12 @@
 
 void MainWindow::InitEndWorkReminderPage()
 {
-    const QDateTime now = Clock::Now();
-    if (SettingsStore::ReadText(Ui->Date_EndWorkReminder_QDateEdit->objectName(), QString()).isEmpty())
-        Ui->Date_EndWorkReminder_QDateEdit->setDate(now.date());
-    if (SettingsStore::ReadText(Ui->Time_EndWorkReminder_QTimeEdit->objectName(), QString()).isEmpty())
-        Ui->Time_EndWorkReminder_QTimeEdit->setTime(QTime(now.time().hour(), now.time().minute()));
+    TaskSettings::StartAtPresentUnlessStored(Ui->Date_EndWorkReminder_QDateEdit,
+                                             Ui->Time_EndWorkReminder_QTimeEdit, Clock::Now());
 
     ConnectNavigationButton(4);
-    connect(
-        Ui->Set_EndWorkReminder_QPushButton, &QPushButton::pressed, Ui->Set_EndWorkReminder_QPushButton,
-        [this] { ScheduleEndWorkReminder(); }, Qt::DirectConnection);
-    connect(
-        Ui->Cancel_EndWorkReminder_QPushButton, &QPushButton::pressed, Ui->Cancel_EndWorkReminder_QPushButton,
-        [this] { CancelEndWorkReminder(); }, Qt::DirectConnection);
+    ConnectPressed(Ui->Set_EndWorkReminder_QPushButton, &MainWindow::ScheduleEndWorkReminder);
+    ConnectPressed(Ui->Cancel_EndWorkReminder_QPushButton, &MainWindow::CancelEndWorkReminder);
 }
 
 // A moment in the past is accepted on purpose: in every-day mode it simply

@@ -13,12 +13,8 @@ void MainWindow::InitRestReminderPage()
     LastRestHour = Clock::Now().time().hour();
 
     ConnectNavigationButton(5);
-    connect(
-        Ui->Set_RestReminder_QPushButton, &QPushButton::pressed, Ui->Set_RestReminder_QPushButton,
-        [this] { ScheduleRestReminder(); }, Qt::DirectConnection);
-    connect(
-        Ui->Cancel_RestReminder_QPushButton, &QPushButton::pressed, Ui->Cancel_RestReminder_QPushButton,
-        [this] { CancelRestReminder(); }, Qt::DirectConnection);
+    ConnectPressed(Ui->Set_RestReminder_QPushButton, &MainWindow::ScheduleRestReminder);
+    ConnectPressed(Ui->Cancel_RestReminder_QPushButton, &MainWindow::CancelRestReminder);
 }
 
 // Arming leaves LastRestHour alone: the stretch since the start or the last

@@ -10,23 +10,11 @@
 
 void MainWindow::InitShutdownPage()
 {
-    // A value saved earlier stays as the restore put it; only a page that was
-    // never saved starts at the present minute. The edit shows no seconds and
-    // none are stored, so leftover seconds would make the target the user
-    // sees differ from the one that fires, and move it after a restart.
-    const QDateTime now = Clock::Now();
-    if (SettingsStore::ReadText(Ui->Date_QDateEdit->objectName(), QString()).isEmpty())
-        Ui->Date_QDateEdit->setDate(now.date());
-    if (SettingsStore::ReadText(Ui->Time_QTimeEdit->objectName(), QString()).isEmpty())
-        Ui->Time_QTimeEdit->setTime(QTime(now.time().hour(), now.time().minute()));
+    TaskSettings::StartAtPresentUnlessStored(Ui->Date_QDateEdit, Ui->Time_QTimeEdit, Clock::Now());
 
     ConnectNavigationButton(3);
-    connect(
-        Ui->SetShutdown_QPushButton, &QPushButton::pressed, Ui->SetShutdown_QPushButton,
-        [this] { ScheduleShutdown(); }, Qt::DirectConnection);
-    connect(
-        Ui->CancelShutdown_QPushButton, &QPushButton::pressed, Ui->CancelShutdown_QPushButton,
-        [this] { CancelShutdown(); }, Qt::DirectConnection);
+    ConnectPressed(Ui->SetShutdown_QPushButton, &MainWindow::ScheduleShutdown);
+    ConnectPressed(Ui->CancelShutdown_QPushButton, &MainWindow::CancelShutdown);
 }
 
 void MainWindow::ScheduleShutdown()

@@ -3,7 +3,10 @@
 #include "persistence/SettingsStore.h"
 #include "persistence/WidgetState.h"
 
+#include <QDateEdit>
+#include <QDateTime>
 #include <QObject>
+#include <QTimeEdit>
 
 namespace TaskSettings {
 
@@ -11,6 +14,14 @@ void StoreWidgetValues(std::initializer_list<const QObject *> widgets)
 {
     for (const QObject *widget : widgets)
         SettingsStore::WriteText(widget->objectName(), WidgetState::EncodeWidgetValue(widget));
+}
+
+void StartAtPresentUnlessStored(QDateEdit *dateEdit, QTimeEdit *timeEdit, const QDateTime &now)
+{
+    if (SettingsStore::ReadText(dateEdit->objectName()).isEmpty())
+        dateEdit->setDate(now.date());
+    if (SettingsStore::ReadText(timeEdit->objectName()).isEmpty())
+        timeEdit->setTime(QTime(now.time().hour(), now.time().minute()));
 }
 
 } // namespace TaskSettings
