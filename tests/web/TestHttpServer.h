@@ -2,61 +2,77 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QHostAddress>
 #include <QList>
-#include <QObject>
-#include <QPair>
 #include <QTcpServer>
+#include <QTcpSocket>
 
-class QTcpSocket;
-
-// What the test server answers for one path.
-struct CannedReply
+// A minimal HTTP/1.1 server on 127.0.0.1: one canned answer per path (404 for
+// any other), one request per connection. Each request is recorded as
+// "METHOD target", followed, when it has a content type, by that type and the
+// body. It runs on the test's own event loop, which the blocking requests
+// under test keep turning while they wait.
+class TestHttpServer
 {
-    QByteArray status = "200 OK"; // code and reason phrase
-    QList<QPair<QByteArray, QByteArray>> headers;
-    QByteArray body;
-    int delayMilliseconds = 0;
-};
-
-struct RecordedRequest
-{
-    QByteArray method;
-    QByteArray target; // path and query as sent
-    QHash<QByteArray, QByteArray> headers; // names in lower case
-    QByteArray body;
-};
-
-// A minimal HTTP/1.1 server on 127.0.0.1 for the tests: one canned reply per
-// path (404 for any other), one request per connection, every request
-// recorded. It runs on the test's own event loop, which the blocking requests
-// under test keep spinning while they wait.
-class TestHttpServer : public QObject
-{
-    Q_OBJECT
 public:
-    ~TestHttpServer() override;
+    explicit TestHttpServer(quint16 port = 0)
+    {
+        QObject::connect(&Server, &QTcpServer::newConnection, &Server, [this] {
+            while (QTcpSocket *socket = Server.nextPendingConnection())
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { Read(socket); });
+        });
+        Listening = Server.listen(QHostAddress::LocalHost, port);
+    }
 
-    // Port 0 picks a free one.
-    bool Listen(quint16 port = 0);
-    void Close();
-    quint16 Port() const;
-    QString BaseUrl() const; // "http://127.0.0.1:<port>"
-    QByteArray Url(const QByteArray &path) const;
+    // status: code and reason phrase, then any further header lines.
+    void Answer(const QByteArray &path, const QByteArray &status, const QByteArray &body)
+    {
+        Answers.insert(path,
+                       "HTTP/1.1 " + status + "\r\nContent-Length: " + QByteArray::number(body.size())
+                           + "\r\nConnection: close\r\n\r\n" + body);
+    }
 
-    void Answer(const QByteArray &path, const CannedReply &reply);
-    const QList<RecordedRequest> &Requests() const { return Received; }
-    int RequestsFor(const QByteArray &path) const;
+    QByteArray BaseUrl() const { return "http://127.0.0.1:" + QByteArray::number(Server.serverPort()); }
 
-    // A loopback port that nothing listens on, for refused connections.
-    static quint16 UnusedPort();
+    // A loopback address nothing listens on, for refused connections.
+    static QByteArray UnusedBaseUrl()
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost);
+        return "http://127.0.0.1:" + QByteArray::number(probe.serverPort());
+    }
+
+    bool Listening = false;
+    QList<QByteArray> Requests;
 
 private:
-    void Accept();
-    void ReadFrom(QTcpSocket *socket);
-    void Respond(QTcpSocket *socket, const RecordedRequest &request);
+    void Read(QTcpSocket *socket)
+    {
+        // The request stays in the socket until all of it has arrived.
+        const QByteArray data = socket->peek(socket->bytesAvailable());
+        const int headerEnd = data.indexOf("\r\n\r\n");
+        if (headerEnd < 0)
+            return;
+        const QList<QByteArray> lines = data.left(headerEnd).split('\n');
+        QHash<QByteArray, QByteArray> headers;
+        for (const QByteArray &line : lines.mid(1))
+            headers.insert(line.left(line.indexOf(':')).toLower(), line.mid(line.indexOf(':') + 1).trimmed());
+        const int length = headers.value("content-length").toInt();
+        if (data.size() < headerEnd + 4 + length)
+            return;
+        socket->read(headerEnd + 4 + length);
 
-    QTcpServer Server;
-    QHash<QByteArray, CannedReply> Replies;
-    QList<RecordedRequest> Received;
-    QHash<QTcpSocket *, QByteArray> Pending;
+        const QList<QByteArray> requestLine = lines.first().trimmed().split(' ');
+        const QByteArray target = requestLine.value(1);
+        QByteArray record = requestLine.value(0) + ' ' + target;
+        if (headers.contains("content-type"))
+            record += ' ' + headers.value("content-type") + ' ' + data.mid(headerEnd + 4, length);
+        Requests.append(record);
+        socket->write(Answers.value(
+            target, "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n"));
+        socket->disconnectFromHost();
+    }
+
+    QHash<QByteArray, QByteArray> Answers;
+    QTcpServer Server; // last, so it and its sockets go before the members they use
 };
