@@ -41,13 +41,21 @@ MainWindow::MainWindow(QWidget *parent)
 {
     Ui->setupUi(this);
 
-    // The edits' locale-dependent default formats do not read back with the
-    // fixed formats the stored values are parsed with (C and en_US never, and
-    // no locale for the time), so a saved date or time would be lost.
+    // Stored values are the edits' displayed text, read back as decimal
+    // numbers and with fixed date and time formats. The locale's default
+    // formats do not read back (C and en_US never, and no locale for the
+    // time), and the native digits of locales such as Arabic or Persian read
+    // back only while that same locale is set; a saved date, time or count
+    // would be lost. These edits show numbers only, in the formats and digits
+    // they are read with under every locale.
     for (QDateTimeEdit *dateEdit : {Ui->Date_QDateEdit, Ui->Date_EndWorkReminder_QDateEdit})
         dateEdit->setDisplayFormat(QStringLiteral("yyyy/M/d"));
     for (QDateTimeEdit *timeEdit : {Ui->Time_QTimeEdit, Ui->Time_EndWorkReminder_QTimeEdit})
         timeEdit->setDisplayFormat(QStringLiteral("H:mm"));
+    for (QAbstractSpinBox *edit : std::initializer_list<QAbstractSpinBox *> {
+             Ui->Date_QDateEdit, Ui->Date_EndWorkReminder_QDateEdit, Ui->Time_QTimeEdit,
+             Ui->Time_EndWorkReminder_QTimeEdit, Ui->WeiXinNumber_QSpinBox})
+        edit->setLocale(QLocale::c());
 
     ApplicationDirPath = QCoreApplication::applicationDirPath() + QLatin1Char('/');
     ListItemModel = new QStandardItemModel;
