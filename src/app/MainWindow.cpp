@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include <array>
+#include <functional>
 
 namespace {
 
@@ -93,40 +94,32 @@ void MainWindow::InitTitleBar()
     Ui->Logo_label->setAlignment(Qt::AlignCenter);
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
 
+    const auto maximizeOrRestore = [this] {
+        const Qt::WindowStates state = windowState();
+        if (state == Qt::WindowNoState)
+            showMaximized();
+        else if (state & Qt::WindowMaximized)
+            showNormal();
+    };
     const struct
     {
         QPushButton *button;
         const char *iconFile;
+        std::function<void()> action;
     } titleButtons[] = {
-        {Ui->Minimize_pushButton, "Image/Minimize.ico"},
-        {Ui->Maximize_pushButton, "Image/Maximize.ico"},
-        {Ui->Close_pushButton, "Image/Close.ico"},
+        {Ui->Minimize_pushButton, "Image/Minimize.ico", [this] { showMinimized(); }},
+        {Ui->Maximize_pushButton, "Image/Maximize.ico", maximizeOrRestore},
+        {Ui->Close_pushButton, "Image/Close.ico",
+         [this] {
+             SaveWidgetState(this);
+             close();
+         }},
     };
     for (const auto &entry : titleButtons) {
         entry.button->setIcon(QIcon(ApplicationDirPath + QLatin1String(entry.iconFile)));
         entry.button->setIconSize(QSize(30, 30));
+        connect(entry.button, &QPushButton::pressed, entry.button, entry.action, Qt::DirectConnection);
     }
-
-    connect(
-        Ui->Minimize_pushButton, &QPushButton::pressed, Ui->Minimize_pushButton, [this] { showMinimized(); },
-        Qt::DirectConnection);
-    connect(
-        Ui->Maximize_pushButton, &QPushButton::pressed, Ui->Maximize_pushButton,
-        [this] {
-            const Qt::WindowStates state = windowState();
-            if (state == Qt::WindowNoState)
-                showMaximized();
-            else if (state & Qt::WindowMaximized)
-                showNormal();
-        },
-        Qt::DirectConnection);
-    connect(
-        Ui->Close_pushButton, &QPushButton::pressed, Ui->Close_pushButton,
-        [this] {
-            SaveWidgetState(this);
-            close();
-        },
-        Qt::DirectConnection);
 }
 
 void MainWindow::ConnectNavigationButton(int pageIndex)

@@ -200,10 +200,10 @@ void DecodeWidgetValue(QObject *object, const QString &text, QStandardItemModel 
         break;
     case Kind::DateEdit:
         // An unparsable text gives an invalid date, which setDate ignores.
-        static_cast<QDateEdit *>(object)->setDate(QDate::fromString(text, StoredDateFormat));
+        static_cast<QDateEdit *>(object)->setDate(DecodeStoredDate(text));
         break;
     case Kind::TimeEdit:
-        static_cast<QTimeEdit *>(object)->setTime(QTime::fromString(text, StoredTimeFormat));
+        static_cast<QTimeEdit *>(object)->setTime(DecodeStoredTime(text));
         break;
     }
 }
@@ -251,6 +251,16 @@ QObject *FindDescendantByName(QObject *node, const QString &name)
             remembered = found;
     }
     return remembered;
+}
+
+QDate DecodeStoredDate(const QString &text)
+{
+    return QDate::fromString(text, StoredDateFormat);
+}
+
+QTime DecodeStoredTime(const QString &text)
+{
+    return QTime::fromString(text, StoredTimeFormat);
 }
 
 } // namespace WidgetState

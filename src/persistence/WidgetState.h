@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
+#include <QTime>
 
 class QObject;
 class QSettings;
@@ -23,5 +25,10 @@ void SaveWidgetState(QObject *root);
 void RestoreWidgetState(QObject *root, QStandardItemModel *listModel);
 
 QObject *FindDescendantByName(QObject *node, const QString &name);
+
+// What the stored text of a date or time edit reads back as; invalid when it
+// was written in any other format.
+QDate DecodeStoredDate(const QString &text);
+QTime DecodeStoredTime(const QString &text);
 
 } // namespace WidgetState

@@ -2,6 +2,7 @@
 
 #include "app/Notifier.h"
 #include "persistence/SettingsStore.h"
+#include "persistence/WidgetState.h"
 #include "timedtasks/Clock.h"
 #include "timedtasks/Countdown.h"
 #include "ui_MainWindow.h"
@@ -19,9 +20,32 @@ struct ArmedTasks
     bool rest = false;
 };
 
+// Whether a stored date and time read back, remembered for the last texts.
+class StoredMomentCheck
+{
+public:
+    bool ReadsBack(const QString &date, const QString &time)
+    {
+        if (date != Date || time != Time) {
+            Date = date;
+            Time = time;
+            Valid = WidgetState::DecodeStoredDate(date).isValid()
+                && WidgetState::DecodeStoredTime(time).isValid();
+        }
+        return Valid;
+    }
+
+private:
+    QString Date;
+    QString Time;
+    bool Valid = false;
+};
+
 // One opening of the store per tick. A flag counts only when the moment it
-// fires at was stored too: the edits of a page that was never saved show the
-// moment of the start, which would fire the task at every start.
+// fires at was stored too, in a form that reads back: otherwise the edits
+// show the moment of the start or the form's default of midnight, and a task
+// would fire at a time the user never chose (the shutdown at every start or
+// every midnight).
 ArmedTasks ReadArmedTasksFromStore(const Ui::MainWindow &form)
 {
     const QSettings store(QString::fromLatin1(SettingsStore::OrganisationName),
@@ -30,14 +54,21 @@ ArmedTasks ReadArmedTasksFromStore(const Ui::MainWindow &form)
         return store.value(QString::fromLatin1(key), QStringLiteral("false")).toString()
             == QLatin1String("true");
     };
+    const auto storedText
+        = [&store](const QObject *widget) { return store.value(widget->objectName()).toString(); };
+    // Reading a text with a format costs more than the rest of the tick,
+    // and the stored texts change only when a task is set.
+    static StoredMomentCheck shutdownMoment, endOfWorkMoment;
     const auto stored
-        = [&store](const QObject *widget) { return !store.value(widget->objectName()).toString().isEmpty(); };
+        = [&storedText](StoredMomentCheck &check, const QDateEdit *date, const QTimeEdit *time) {
+              return check.ReadsBack(storedText(date), storedText(time));
+          };
 
     ArmedTasks armed;
-    armed.shutdown = flagSet(SettingsStore::IsShutdownScheduledKey) && stored(form.Date_QDateEdit)
-        && stored(form.Time_QTimeEdit);
+    armed.shutdown = flagSet(SettingsStore::IsShutdownScheduledKey)
+        && stored(shutdownMoment, form.Date_QDateEdit, form.Time_QTimeEdit);
     armed.endOfWork = flagSet(SettingsStore::IsEndWorkReminderScheduledKey)
-        && stored(form.Date_EndWorkReminder_QDateEdit) && stored(form.Time_EndWorkReminder_QTimeEdit);
+        && stored(endOfWorkMoment, form.Date_EndWorkReminder_QDateEdit, form.Time_EndWorkReminder_QTimeEdit);
     armed.rest = flagSet(SettingsStore::IsRestReminderScheduledKey);
     return armed;
 }

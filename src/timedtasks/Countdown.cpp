@@ -4,6 +4,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <limits>
 
 namespace Countdown {
 namespace {
@@ -51,6 +52,13 @@ bool InOneOffWindow(const QDateTime &now, const QDateTime &target, qint64 window
 Parts NextDay(const Parts &passed)
 {
     return {23 + passed.hours, 59 + passed.minutes, 59 + passed.seconds};
+}
+
+bool IsDigitsOnly(const QString &text)
+{
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) {
+        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    });
 }
 
 } // namespace
@@ -109,7 +117,11 @@ RestOutcome Rest(const QDateTime &now, int lastRestHour, const QString &interval
     // Only a hand-edited store offers anything but 1 to 4. Zero hours would
     // repeat the balloon on every tick of every full hour, a day or more
     // would never come round on the clock.
-    const int interval = static_cast<int>(std::clamp<qulonglong>(intervalText.toULongLong(), 1, 23));
+    bool readable = false;
+    qulonglong hours = intervalText.toULongLong(&readable);
+    if (!readable && IsDigitsOnly(intervalText.trimmed()))
+        hours = std::numeric_limits<qulonglong>::max(); // too many digits to read: more than a day
+    const int interval = static_cast<int>(std::clamp<qulonglong>(hours, 1, 23));
     const auto hoursSinceRest = [lastRestHour](int hour) { return ((hour - lastRestHour) % 24 + 24) % 24; };
 
     const QTime clock = now.time();

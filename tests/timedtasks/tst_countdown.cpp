@@ -136,6 +136,8 @@ void TestCountdown::rest_data()
     QTest::newRow("99 hours counts as 23: waiting")
         << At(7, 16, 8, 30) << 10 << "99" << next + "0小时 30分钟 0秒";
     QTest::newRow("99 hours counts as 23: due") << At(7, 16, 9, 0) << 10 << "99" << QString("fire 9");
+    QTest::newRow("too many digits to read counts as 23")
+        << At(7, 16, 9, 0) << 10 << "99999999999999999999999" << QString("fire 9");
     QTest::newRow("no interval chosen") << At(1, 15, 10, 0) << 9 << "" << QString("skip");
 }
 
