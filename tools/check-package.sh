@@ -35,8 +35,11 @@ for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 export XDG_CONFIG_HOME="$work/config"
 export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/no-bus"
 gio launch "/usr/share/applications/$desktop_id.desktop"
+# Only the Latin start of the title is matched: under a non-UTF-8 locale Qt
+# writes the legacy WM_NAME, which xdotool reads, as mis-encoded bytes, while
+# the UTF-8 _NET_WM_NAME that window managers show stays right.
 for _ in $(seq 100); do
-    if xdotool search --name 'Varno软件' >/dev/null 2>&1; then
+    if xdotool search --onlyvisible --name '^Varno' >/dev/null 2>&1; then
         echo "package: installed, and the program started from its desktop entry"
         exit 0
     fi
