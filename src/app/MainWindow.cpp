@@ -50,9 +50,9 @@ MainWindow::MainWindow(QWidget *parent)
     // would be lost. These edits show numbers only, in the formats and digits
     // they are read with under every locale.
     for (QDateTimeEdit *dateEdit : {Ui->Date_QDateEdit, Ui->Date_EndWorkReminder_QDateEdit})
-        dateEdit->setDisplayFormat(QStringLiteral("yyyy/M/d"));
+        dateEdit->setDisplayFormat(QLatin1String(WidgetState::StoredDateFormat));
     for (QDateTimeEdit *timeEdit : {Ui->Time_QTimeEdit, Ui->Time_EndWorkReminder_QTimeEdit})
-        timeEdit->setDisplayFormat(QStringLiteral("H:mm"));
+        timeEdit->setDisplayFormat(QLatin1String(WidgetState::StoredTimeFormat));
     for (QAbstractSpinBox *edit : std::initializer_list<QAbstractSpinBox *> {
              Ui->Date_QDateEdit, Ui->Date_EndWorkReminder_QDateEdit, Ui->Time_QTimeEdit,
              Ui->Time_EndWorkReminder_QTimeEdit, Ui->WeiXinNumber_QSpinBox})

@@ -25,11 +25,14 @@ QImage PngRoundTrip(const QImage &image)
     return decoded;
 }
 
-QImage RoundRectImage(const QImage &image, int radius)
+namespace {
+
+// The image drawn with its top-left corner at `origin` onto a transparent
+// premultiplied canvas, clipped to the path.
+QImage ClippedImage(const QImage &image, const QSize &canvasSize, const QPainterPath &clip,
+                    const QPoint &origin)
 {
-    if (image.isNull())
-        return QImage();
-    QImage canvas(image.size(), QImage::Format_ARGB32_Premultiplied);
+    QImage canvas(canvasSize, QImage::Format_ARGB32_Premultiplied);
     if (canvas.isNull())
         return QImage();
     canvas.fill(Qt::transparent);
@@ -37,12 +40,21 @@ QImage RoundRectImage(const QImage &image, int radius)
     QPainter painter(&canvas);
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    QPainterPath path;
-    path.addRoundedRect(0, 0, canvas.width(), canvas.height(), radius, radius, Qt::AbsoluteSize);
-    painter.setClipPath(path, Qt::ReplaceClip);
-    painter.drawImage(0, 0, image);
+    painter.setClipPath(clip, Qt::ReplaceClip);
+    painter.drawImage(origin, image);
     painter.end();
     return canvas;
+}
+
+} // namespace
+
+QImage RoundRectImage(const QImage &image, int radius)
+{
+    if (image.isNull())
+        return QImage();
+    QPainterPath path;
+    path.addRoundedRect(0, 0, image.width(), image.height(), radius, radius, Qt::AbsoluteSize);
+    return ClippedImage(image, image.size(), path, QPoint(0, 0));
 }
 
 bool CircleCutsSquare(const QSize &imageSize, int radius)
@@ -71,20 +83,9 @@ QImage CircleImage(const QImage &image, int radius)
         return QImage();
 
     const QRect square = CircleSquare(image.size(), radius);
-    QImage canvas(square.size(), QImage::Format_ARGB32_Premultiplied);
-    if (canvas.isNull())
-        return QImage();
-    canvas.fill(Qt::transparent);
-
-    QPainter painter(&canvas);
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
     QPainterPath path;
     path.addEllipse(0, 0, square.width(), square.height());
-    painter.setClipPath(path, Qt::ReplaceClip);
-    painter.drawImage(-square.left(), -square.top(), image);
-    painter.end();
-    return canvas;
+    return ClippedImage(image, square.size(), path, -square.topLeft());
 }
 
 QPixmap CheckerTilePixmap(int n)
@@ -192,6 +193,13 @@ bool PngRoundTripKeepsImage(const QImage &image)
 QImage NormalisedImage(const QImage &image)
 {
     return PngRoundTripKeepsImage(image) ? image : PngRoundTrip(image);
+}
+
+bool SaveIconFile(const QIcon &icon, const QString &path)
+{
+    const QList<QSize> sizes = icon.availableSizes(QIcon::Normal, QIcon::Off);
+    const QPixmap pixmap = icon.pixmap(sizes.last(), QIcon::Normal, QIcon::Off);
+    return SaveImageFile(pixmap.toImage(), path, "ICO");
 }
 
 bool SaveImageFile(const QImage &image, const QString &path, const char *format, int quality)

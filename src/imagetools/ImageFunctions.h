@@ -66,6 +66,15 @@ QRect CircleSquare(const QSize &imageSize, int radius);
 // The quality is the writer's (-1 for its default).
 bool SaveImageFile(const QImage &image, const QString &path, const char *format, int quality = -1);
 
+// Writes the icon's last pixmap as an ICO file, through SaveImageFile. The
+// icon must not be null.
+bool SaveIconFile(const QIcon &icon, const QString &path);
+
+// The icon format stores at most 256 pixels a side; Qt's writer would shrink
+// a larger image without a word, and scaling to a typed 40000 would first
+// allocate gigabytes.
+constexpr int MaximumIconSide = 256;
+
 // The PNG quality of the rounded-image export: zlib level 4 in Qt's writer
 // instead of its default 6. The pixels are the same and the file a few per
 // cent larger, but a 24-megapixel image with alpha is written in about a

@@ -10,15 +10,6 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
-namespace {
-
-// The icon format stores at most 256 pixels a side; Qt's writer would shrink
-// a larger image without a word, and scaling to a typed 40000 would first
-// allocate gigabytes.
-constexpr int MaximumIconSide = 256;
-
-} // namespace
-
 void MainWindow::InitImageToIconPage()
 {
     ConnectNavigationButton(1);
@@ -96,9 +87,7 @@ void MainWindow::ConvertImageToIcon()
         return;
     }
     const QString iconPath = directory + QLatin1Char('/') + SourceBaseName + QStringLiteral(".ico");
-    const QList<QSize> sizes = icon.availableSizes(QIcon::Normal, QIcon::Off);
-    const QPixmap pixmap = icon.pixmap(sizes.last(), QIcon::Normal, QIcon::Off);
-    const bool saved = SaveImageFile(pixmap.toImage(), iconPath, "ICO");
+    const bool saved = SaveIconFile(icon, iconPath);
 
     busy.Release();
     if (saved)

@@ -8,12 +8,6 @@
 #include <QDir>
 #include <QFileDialog>
 
-namespace {
-
-constexpr int MaximumIconSide = 256;
-
-} // namespace
-
 void MainWindow::SaveRoundedImage()
 {
     const QString directory = QFileDialog::getExistingDirectory(this, tr("选择图像保存路径"),
@@ -86,14 +80,10 @@ bool MainWindow::ExportRoundedShape(bool circle, const QString &pngPath, const Q
 
     if (writeIcon && page.HasLastRender) {
         const QIcon icon = MakeIcon(page.ExportImage, iconWidth, iconHeight);
-        if (!icon.isNull()) {
-            const QList<QSize> sizes = icon.availableSizes(QIcon::Normal, QIcon::Off);
-            const QPixmap pixmap = icon.pixmap(sizes.last(), QIcon::Normal, QIcon::Off);
-            if (!SaveImageFile(pixmap.toImage(), iconPath, "ICO")) {
-                busy.Release();
-                ShowImagePageMessage(tr("错误"), tr("文件保存失败: %1").arg(iconPath));
-                return false;
-            }
+        if (!icon.isNull() && !SaveIconFile(icon, iconPath)) {
+            busy.Release();
+            ShowImagePageMessage(tr("错误"), tr("文件保存失败: %1").arg(iconPath));
+            return false;
         }
     }
 

@@ -14,6 +14,13 @@ namespace {
 
 const QColor DefaultBackgroundColor(0, 255, 0, 255);
 
+// Green, until the user picks a colour.
+void ShowDefaultBackgroundColor(QPushButton *swatch)
+{
+    swatch->setStyleSheet(QStringLiteral("background-color: rgb(%1, %2,%3);").arg(0).arg(255).arg(0));
+    swatch->show();
+}
+
 } // namespace
 
 void MainWindow::RoundedPageStateDeleter::operator()(RoundedPageState *state) const
@@ -32,9 +39,7 @@ void MainWindow::InitRoundedImagePage()
 {
     if (Ui->ColorEnable_QRadioButton->isChecked()) {
         BackgroundColor = DefaultBackgroundColor;
-        Ui->DisplayColor_QPushButton->setStyleSheet(
-            QStringLiteral("background-color: rgb(%1, %2,%3);").arg(0).arg(255).arg(0));
-        Ui->DisplayColor_QPushButton->show();
+        ShowDefaultBackgroundColor(Ui->DisplayColor_QPushButton);
     } else {
         Ui->DisplayColor_QPushButton->hide();
     }
@@ -53,20 +58,15 @@ void MainWindow::InitRoundedImagePage()
                 ShowPlainPreview();
         },
         Qt::DirectConnection);
-    connect(
-        Ui->RoundRectEnable_QRadioButton, &QRadioButton::clicked, Ui->RoundRectEnable_QRadioButton,
-        [this](bool checked) {
-            if (checked)
-                RenderRoundedImage();
-        },
-        Qt::DirectConnection);
-    connect(
-        Ui->CircleEnable_QRadioButton, &QRadioButton::clicked, Ui->CircleEnable_QRadioButton,
-        [this](bool checked) {
-            if (checked)
-                RenderRoundedImage();
-        },
-        Qt::DirectConnection);
+    for (QRadioButton *shape : {Ui->RoundRectEnable_QRadioButton, Ui->CircleEnable_QRadioButton}) {
+        connect(
+            shape, &QRadioButton::clicked, shape,
+            [this](bool checked) {
+                if (checked)
+                    RenderRoundedImage();
+            },
+            Qt::DirectConnection);
+    }
     connect(
         Ui->TransprentEnable_QRadioButton, &QRadioButton::clicked, Ui->TransprentEnable_QRadioButton,
         [this](bool checked) {
@@ -82,9 +82,7 @@ void MainWindow::InitRoundedImagePage()
             if (!checked)
                 return;
             BackgroundColor = DefaultBackgroundColor;
-            Ui->DisplayColor_QPushButton->setStyleSheet(
-                QStringLiteral("background-color: rgb(%1, %2,%3);").arg(0).arg(255).arg(0));
-            Ui->DisplayColor_QPushButton->show();
+            ShowDefaultBackgroundColor(Ui->DisplayColor_QPushButton);
             RenderRoundedImage();
         },
         Qt::DirectConnection);

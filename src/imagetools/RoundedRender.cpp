@@ -88,15 +88,6 @@ QImage RoundedPreviewRenderer::RenderPlain(const QImage &source, const QSize &ar
     return ScaledPart(source, source.rect(), size);
 }
 
-void RoundedPreviewRenderer::Clear()
-{
-    DisplaySourceKey = 0;
-    DisplaySourceImage = QImage();
-    ScaledKey = 0;
-    ScaledPartRect = QRect();
-    ScaledImage = QImage();
-}
-
 QImage RoundedPreviewRenderer::ScaledPart(const QImage &source, const QRect &part, const QSize &size)
 {
     if (ScaledKey == source.cacheKey() && ScaledPartRect == part && ScaledImage.size() == size)

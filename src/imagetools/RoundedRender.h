@@ -47,7 +47,6 @@ public:
     QImage Render(const RoundedRenderInputs &inputs, const QSize &area);
     // The whole source, scaled to fit, without shape or background.
     QImage RenderPlain(const QImage &source, const QSize &area);
-    void Clear();
 
 private:
     QImage ScaledPart(const QImage &source, const QRect &part, const QSize &size);

@@ -5,6 +5,14 @@
 #include <exception>
 
 namespace SettingsStore {
+namespace {
+
+bool IsArmedText(const QString &text)
+{
+    return text == QLatin1String("true");
+}
+
+} // namespace
 
 QString ReadText(const QString &key, const QString &defaultValue)
 {
@@ -27,7 +35,12 @@ void WriteText(const QString &key, const QString &value)
 
 bool IsFlagSet(const QString &key)
 {
-    return ReadText(key, QStringLiteral("false")) == QLatin1String("true");
+    return IsArmedText(ReadText(key, QStringLiteral("false")));
+}
+
+bool IsFlagSet(const QSettings &store, const QString &key)
+{
+    return IsArmedText(store.value(key, QStringLiteral("false")).toString());
 }
 
 void WriteFlag(const QString &key, bool armed)

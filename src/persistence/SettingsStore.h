@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QSettings;
+
 // The per-user store is opened afresh for every operation and let go at its
 // end, so a value written by one action is what the next reader sees.
 namespace SettingsStore {
@@ -22,6 +24,8 @@ void WriteText(const QString &key, const QString &value);
 // A flag is armed only when it holds exactly "true"; anything else, a
 // missing key included, means not armed.
 bool IsFlagSet(const QString &key);
+// The same, read from a store the caller already holds open.
+bool IsFlagSet(const QSettings &store, const QString &key);
 void WriteFlag(const QString &key, bool armed);
 
 } // namespace SettingsStore

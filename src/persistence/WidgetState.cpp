@@ -22,11 +22,6 @@
 namespace WidgetState {
 namespace {
 
-// The stored text of the date and time edits is their displayed text; these
-// are the formats it is read back with.
-const QString StoredDateFormat = QStringLiteral("yyyy/M/d");
-const QString StoredTimeFormat = QStringLiteral("H:mm");
-
 enum class Kind {
     None,
     ComboBox,
@@ -255,12 +250,12 @@ QObject *FindDescendantByName(QObject *node, const QString &name)
 
 QDate DecodeStoredDate(const QString &text)
 {
-    return QDate::fromString(text, StoredDateFormat);
+    return QDate::fromString(text, QLatin1String(StoredDateFormat));
 }
 
 QTime DecodeStoredTime(const QString &text)
 {
-    return QTime::fromString(text, StoredTimeFormat);
+    return QTime::fromString(text, QLatin1String(StoredTimeFormat));
 }
 
 } // namespace WidgetState

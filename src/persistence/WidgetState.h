@@ -26,6 +26,11 @@ void RestoreWidgetState(QObject *root, QStandardItemModel *listModel);
 
 QObject *FindDescendantByName(QObject *node, const QString &name);
 
+// The stored text of a date or time edit is its displayed text, so the
+// edits show these formats and the restore reads them back with them.
+inline constexpr char StoredDateFormat[] = "yyyy/M/d";
+inline constexpr char StoredTimeFormat[] = "H:mm";
+
 // What the stored text of a date or time edit reads back as; invalid when it
 // was written in any other format.
 QDate DecodeStoredDate(const QString &text);

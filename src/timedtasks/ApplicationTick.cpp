@@ -50,10 +50,8 @@ ArmedTasks ReadArmedTasksFromStore(const Ui::MainWindow &form)
 {
     const QSettings store(QString::fromLatin1(SettingsStore::OrganisationName),
                           QString::fromLatin1(SettingsStore::ApplicationName));
-    const auto flagSet = [&store](const char *key) {
-        return store.value(QString::fromLatin1(key), QStringLiteral("false")).toString()
-            == QLatin1String("true");
-    };
+    const auto flagSet
+        = [&store](const char *key) { return SettingsStore::IsFlagSet(store, QString::fromLatin1(key)); };
     const auto storedText
         = [&store](const QObject *widget) { return store.value(widget->objectName()).toString(); };
     // Reading a text with a format costs more than the rest of the tick,

@@ -123,28 +123,25 @@ void FunctionModule::ConnectReplyCallBack()
 
 void FunctionModule::HttpGetRequestAsynchronous(const char *url)
 {
-    try {
-        ConnectReplyCallBack();
-        NetworkAccessManager->get(MakeRequest(url));
-    } catch (const std::exception &exception) {
-        qDebug() << exception.what();
-        HttpReplyText.clear();
-    } catch (...) {
-        qDebug() << "Http Get异步请求异常";
-        HttpReplyText.clear();
-    }
+    SendWithoutWaiting([&] { NetworkAccessManager->get(MakeRequest(url)); }, "Http Get异步请求异常");
 }
 
 void FunctionModule::HttpPostRequestAsynchronous(const char *url, const QByteArray &body)
 {
+    SendWithoutWaiting([&] { NetworkAccessManager->post(MakeJsonRequest(url), body); },
+                       "Http Post异步请求异常");
+}
+
+void FunctionModule::SendWithoutWaiting(const std::function<void()> &send, const char *exceptionLine)
+{
     try {
         ConnectReplyCallBack();
-        NetworkAccessManager->post(MakeJsonRequest(url), body);
+        send();
     } catch (const std::exception &exception) {
         qDebug() << exception.what();
         HttpReplyText.clear();
     } catch (...) {
-        qDebug() << "Http Post异步请求异常";
+        qDebug() << exceptionLine;
         HttpReplyText.clear();
     }
 }

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QNetworkAccessManager;
 class QNetworkReply;
 
@@ -44,6 +46,9 @@ public:
 
 private:
     void ConnectReplyCallBack();
+    // Sends a request whose reply HttpReplyCallBack handles; a failure to
+    // send is logged with exceptionLine (or the exception's own text).
+    void SendWithoutWaiting(const std::function<void()> &send, const char *exceptionLine);
 
     QNetworkAccessManager *NetworkAccessManager;
 };
