@@ -11,20 +11,17 @@
 // clock, the recording balloons and the recording power-off of the test kit,
 // so nothing can fire for real.
 
+#include "TickBench.h"
 #include "app/SystemTray.h"
 #include "kit/FakeClock.h"
 #include "kit/FakePowerOff.h"
-#include "kit/MainWindowProbe.h"
 #include "kit/TestKit.h"
-#include "persistence/SettingsStore.h"
 #include "timedtasks/Countdown.h"
 
 #include <QApplication>
 #include <QFile>
-#include <QSettings>
 
 #include <cstdio>
-#include <ctime>
 
 #if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 33))
 #include <malloc.h>
@@ -32,13 +29,6 @@
 #endif
 
 namespace {
-
-double CpuSeconds()
-{
-    timespec now {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
 
 // Kilobytes, or -1 where the system does not say.
 long ResidentKb()
@@ -66,24 +56,6 @@ long long HeapInUseBytes()
 #endif
 }
 
-// The shutdown fires every evening at 22:00 into the recording power-off,
-// which refuses, so the day goes on as after a failed power-off; the
-// end-of-work reminder fires every day at 17:30; the rest reminder every hour.
-void ArmAllThreeDaily()
-{
-    QSettings store(SettingsStore::OrganisationName, SettingsStore::ApplicationName);
-    store.setValue(SettingsStore::IsShutdownScheduledKey, "true");
-    store.setValue("Date_QDateEdit", "2024/1/15");
-    store.setValue("Time_QTimeEdit", "22:00");
-    store.setValue("EveryDate_QRadioButton", "1");
-    store.setValue(SettingsStore::IsEndWorkReminderScheduledKey, "true");
-    store.setValue("Date_EndWorkReminder_QDateEdit", "2024/1/15");
-    store.setValue("Time_EndWorkReminder_QTimeEdit", "17:30");
-    store.setValue("EveryDate_EndWorkReminder_QRadioButton", "1");
-    store.setValue(SettingsStore::IsRestReminderScheduledKey, "true");
-    store.setValue("TimeInterval_RestReminder_comboBox", "0_1_2_3_4");
-}
-
 bool ShowsCountdowns(Ui::MainWindow *form)
 {
     return form->statusLabel->text() != Countdown::ShutdownNotSetText()
@@ -98,12 +70,8 @@ int main(int argc, char *argv[])
     TestKit::PrepareEnvironment();
     QApplication application(argc, argv);
 
-    int ticks = 24 * 60 * 60;
-    const QStringList arguments = QCoreApplication::arguments();
-    const int at = arguments.indexOf(QStringLiteral("--ticks"));
-    if (at >= 0 && at + 1 < arguments.size())
-        ticks = qMax(2, arguments.at(at + 1).toInt());
-    const bool shown = arguments.contains(QStringLiteral("--shown"));
+    const int ticks = IntArgument(QStringLiteral("--ticks"), 24 * 60 * 60, 2);
+    const bool shown = QCoreApplication::arguments().contains(QStringLiteral("--shown"));
 
     TestKit::IsolatedSettings settings;
     // Mid-January, away from any daylight-saving change, so the day has
@@ -111,15 +79,15 @@ int main(int argc, char *argv[])
     TestKit::FakeClock clock(QDateTime(QDate(2024, 1, 15), QTime(0, 0)));
     FakePowerOff::Reset(false);
     SystemTray::SetAvailabilityOverride(true);
-    ArmAllThreeDaily();
+    // The shutdown fires every evening at 22:00 into the recording power-off,
+    // which refuses, so the day goes on as after a failed power-off; the
+    // end-of-work reminder fires every day at 17:30; the rest reminder every
+    // hour.
+    ArmAllThreeTasks({"2024/1/15", "22:00", "17:30", true, "0_1_2_3_4"});
 
     MainWindow window;
     // The day is driven here, one tick per simulated second.
-    MainWindowProbe::ApplicationTimer(window)->stop();
-    RecordingNotifier *balloons = RecordingNotifier::InstallOn(window);
-    window.SwitchPage(3);
-    window.show();
-    QCoreApplication::processEvents();
+    RecordingNotifier *balloons = ShowOnShutdownPage(window);
     if (!shown) {
         window.hide();
         QCoreApplication::processEvents();

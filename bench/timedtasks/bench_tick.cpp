@@ -6,65 +6,34 @@
 // Uses the real settings store (in a temporary folder), the fake clock, and
 // the recording power-off of the test kit, so nothing can fire for real.
 
+#include "TickBench.h"
 #include "app/SystemTray.h"
 #include "kit/FakeClock.h"
 #include "kit/FakePowerOff.h"
-#include "kit/MainWindowProbe.h"
 #include "kit/TestKit.h"
-#include "persistence/SettingsStore.h"
 
 #include <QApplication>
-#include <QSettings>
 
 #include <cstdio>
-#include <ctime>
-
-namespace {
-
-double CpuSeconds()
-{
-    return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
-}
-
-void ArmEverythingFarAhead()
-{
-    QSettings store(SettingsStore::OrganisationName, SettingsStore::ApplicationName);
-    store.setValue(SettingsStore::IsShutdownScheduledKey, "true");
-    store.setValue("Date_QDateEdit", "2030/1/1");
-    store.setValue("Time_QTimeEdit", "8:00");
-    store.setValue(SettingsStore::IsEndWorkReminderScheduledKey, "true");
-    store.setValue("Date_EndWorkReminder_QDateEdit", "2030/1/1");
-    store.setValue("Time_EndWorkReminder_QTimeEdit", "17:30");
-    store.setValue(SettingsStore::IsRestReminderScheduledKey, "true");
-    store.setValue("TimeInterval_RestReminder_comboBox", "3_1_2_3_4");
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
     TestKit::PrepareEnvironment();
     QApplication application(argc, argv);
 
-    int iterations = 2000;
-    const QStringList arguments = QCoreApplication::arguments();
-    const int at = arguments.indexOf(QStringLiteral("--iterations"));
-    if (at >= 0 && at + 1 < arguments.size())
-        iterations = qMax(1, arguments.at(at + 1).toInt());
+    const int iterations = IntArgument(QStringLiteral("--iterations"), 2000, 1);
 
     TestKit::IsolatedSettings settings;
     TestKit::FakeClock clock(QDateTime(QDate(2024, 1, 15), QTime(9, 40)));
     FakePowerOff::Reset(false);
     SystemTray::SetAvailabilityOverride(true);
-    ArmEverythingFarAhead();
+    // Nothing comes due: the shutdown and end of work in 2030, the rest
+    // reminder every four hours.
+    ArmAllThreeTasks({"2030/1/1", "8:00", "17:30", false, "3_1_2_3_4"});
 
     MainWindow window;
-    MainWindowProbe::ApplicationTimer(window)->stop();
-    RecordingNotifier *balloons = RecordingNotifier::InstallOn(window);
     // The shutdown page is on screen, so one countdown label repaints.
-    window.SwitchPage(3);
-    window.show();
-    QCoreApplication::processEvents();
+    RecordingNotifier *balloons = ShowOnShutdownPage(window);
 
     // Each tick sees the next second, as in the running program, so the
     // labels change every time; the repaint they cause is measured apart.

@@ -78,20 +78,28 @@ void ModalAnswerer::NextFile(const QString &path)
     });
 }
 
+namespace {
+
+// The Escape button of a message box, reject() of any other dialog.
+void Dismiss(QWidget *modal)
+{
+    if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+        if (QAbstractButton *escape = box->escapeButton()) {
+            escape->click();
+            return;
+        }
+    }
+    if (auto *dialog = qobject_cast<QDialog *>(modal))
+        dialog->reject();
+    else
+        modal->close();
+}
+
+} // namespace
+
 void ModalAnswerer::NextCancel()
 {
-    Next([](QWidget *modal) {
-        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-            if (QAbstractButton *escape = box->escapeButton()) {
-                escape->click();
-                return;
-            }
-        }
-        if (auto *dialog = qobject_cast<QDialog *>(modal))
-            dialog->reject();
-        else
-            modal->close();
-    });
+    Next(Dismiss);
 }
 
 void ModalAnswerer::NextColor(const QColor &color)
@@ -155,18 +163,7 @@ void ModalAnswerer::Poll()
         answer = Answers.takeFirst();
     } else {
         record.expected = false;
-        answer = [](QWidget *widget) {
-            if (auto *box = qobject_cast<QMessageBox *>(widget)) {
-                if (QAbstractButton *escape = box->escapeButton()) {
-                    escape->click();
-                    return;
-                }
-            }
-            if (auto *dialog = qobject_cast<QDialog *>(widget))
-                dialog->reject();
-            else
-                widget->close();
-        };
+        answer = Dismiss;
     }
     Seen.append(record);
     answer(modal);
