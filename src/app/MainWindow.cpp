@@ -2,7 +2,9 @@
 
 #include "NavigationStyles.h"
 #include "Notifier.h"
+#include "persistence/SettingsStore.h"
 #include "persistence/WidgetState.h"
+#include "timedtasks/Clock.h"
 #include "ui_MainWindow.h"
 
 #include <QCoreApplication>
@@ -64,6 +66,7 @@ MainWindow::MainWindow(QWidget *parent)
     InitTitleBar();
     Ui->scrollArea->setStyleSheet(QString::fromLatin1(ScrollAreaStyle));
 
+    SettingsStore::SetAsideIfDamaged(Clock::Now());
     RestoreWidgetState(this);
 
     ApplicationTimer = new QTimer(this);

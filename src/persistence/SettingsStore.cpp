@@ -1,5 +1,9 @@
 #include "SettingsStore.h"
 
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
 #include <QSettings>
 
 #include <exception>
@@ -46,6 +50,55 @@ bool IsFlagSet(const QSettings &store, const QString &key)
 void WriteFlag(const QString &key, bool armed)
 {
     WriteText(key, armed ? QStringLiteral("true") : QStringLiteral("false"));
+}
+
+namespace {
+
+// The file of the store when it cannot be read, else an empty string.
+QString DamagedStoreFile()
+{
+    QSettings settings(OrganisationName, ApplicationName);
+    const QString file = settings.fileName();
+    if (!QFileInfo(file).isFile())
+        return QString();
+    if (settings.status() == QSettings::FormatError)
+        return file;
+    // Qt parses the values on the first read and throws at one it cannot load.
+    try {
+        settings.allKeys();
+    } catch (const std::exception &) {
+        return file;
+    }
+    return QString();
+}
+
+} // namespace
+
+QString SetAsideIfDamaged(const QDateTime &now)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(now);
+    return QString();
+#else
+    const QString file = DamagedStoreFile();
+    if (file.isEmpty())
+        return QString();
+    const QString stem
+        = file + QStringLiteral(".damaged-") + QLocale::c().toString(now, QStringLiteral("yyyyMMdd-HHmmss"));
+    QString aside = stem;
+    for (int number = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++number)
+        aside = stem + QLatin1Char('-') + QString::number(number);
+    if (!QFile::rename(file, aside)) {
+        qWarning("The settings file %s cannot be read and could not be moved aside; "
+                 "nothing will be saved until it is removed.",
+                 qPrintable(file));
+        return QString();
+    }
+    qWarning("The settings file %s could not be read; it was moved to %s and the program starts "
+             "from its defaults.",
+             qPrintable(file), qPrintable(aside));
+    return aside;
+#endif
 }
 
 } // namespace SettingsStore

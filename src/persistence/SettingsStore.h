@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QDateTime;
 class QSettings;
 
 // The per-user store is opened afresh for every operation and let go at its
@@ -27,5 +28,15 @@ bool IsFlagSet(const QString &key);
 // The same, read from a store the caller already holds open.
 bool IsFlagSet(const QSettings &store, const QString &key);
 void WriteFlag(const QString &key, bool armed);
+
+// A settings file Qt cannot load (a damaged @Variant, say) reads as empty,
+// and Qt then refuses to write it: nothing the user changes would be kept.
+// Run once at start-up, before anything is restored: such a file is moved
+// aside to "<file>.damaged-<yyyyMMdd-HHmmss>" (plus "-2", "-3"... when that
+// name is taken) in its folder, so the program starts from the defaults and
+// its next save writes a good file. Says so on standard error. Returns the
+// new name, or an empty string when the store was sound (or is not a file,
+// as the Windows registry is not).
+QString SetAsideIfDamaged(const QDateTime &now);
 
 } // namespace SettingsStore

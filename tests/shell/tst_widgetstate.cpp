@@ -1,3 +1,4 @@
+#include "kit/FakeClock.h"
 #include "kit/MainWindowProbe.h"
 #include "kit/TestKit.h"
 #include "persistence/SettingsStore.h"
@@ -99,6 +100,7 @@ private slots:
     void handEditedAndCorruptedStore_data();
     void handEditedAndCorruptedStore();
     void quitFromTrayKeepsWhatWasTyped();
+    void aDamagedStoreIsSetAsideAndTheNextSaveKept();
 
 private:
     std::unique_ptr<TestKit::IsolatedSettings> Settings;
@@ -336,9 +338,10 @@ void TestWidgetState::handEditedAndCorruptedStore_data()
     QTest::newRow("combo index beyond its items")
         << QByteArray("[General]\nTimeInterval_RestReminder_comboBox=9_1_2\nWeiXinNumber_QSpinBox=999\n")
         << "10" << 100 << QStringList {"1", "2"} << "";
+    // Qt calls this a format error: it is set aside like any damaged file.
     QTest::newRow("unterminated section and odd escapes")
-        << QByteArray("[General\nRadius_QLineEdit=plain\nWeiXinNumber_QSpinBox=\\x\n=\n===\n[\n") << "plain"
-        << 1 << fresh << "1";
+        << QByteArray("[General\nRadius_QLineEdit=plain\nWeiXinNumber_QSpinBox=\\x\n=\n===\n[\n") << "10" << 1
+        << fresh << "1";
     QTest::newRow("variant garbage") << QByteArray(
         "[General]\nRadius_QLineEdit=@Variant(\\0\\0\\0\\x7f\\xff)\n"
         "WeiXinNumber_QSpinBox=@ByteArray(12)\n")
@@ -392,6 +395,56 @@ void TestWidgetState::quitFromTrayKeepsWhatWasTyped()
         QCOMPARE(answerer.Records().size(), 1);
     }
     QCOMPARE(Store().value("RawImagePath_QLineEdit").toString(), QString("typed after the last close"));
+}
+
+namespace {
+
+void WriteFile(const QString &path, const QByteArray &contents)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(contents);
+}
+
+QByteArray ReadFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing");
+}
+
+} // namespace
+
+// Qt reads a value it cannot load as nothing and then refuses to write the
+// file: moved aside at the start, the store takes the next save again. Qt
+// caches files by path, so this runs in one process, as the program does.
+void TestWidgetState::aDamagedStoreIsSetAsideAndTheNextSaveKept()
+{
+    TestKit::FakeClock clock(QDateTime(QDate(2024, 1, 15), QTime(9, 40, 5)));
+    const QByteArray damaged(
+        "[General]\nRadius_QLineEdit=25\nIconImagePath_QLineEdit=@Variant(\\0\\0\\0\\tx82)\n");
+    const QString file = Settings->FilePath();
+    WriteFile(file, damaged);
+    WriteFile(file + ".damaged-20240115-094005", "an earlier one");
+    QCOMPARE(SettingsStore::ReadText("Radius_QLineEdit"), QString());
+    const QString aside = file + ".damaged-20240115-094005-2";
+    QTest::ignoreMessage(QtWarningMsg,
+                         qPrintable(QStringLiteral("The settings file %1 could not be read; it was "
+                                                   "moved to %2 and the program starts from its "
+                                                   "defaults.")
+                                        .arg(file, aside)));
+    {
+        TestKit::ModalAnswerer answerer;
+        MainWindow window;
+        QCOMPARE(MainWindowProbe::Form(window)->Radius_QLineEdit->text(), QString("10"));
+        MainWindowProbe::Form(window)->Radius_QLineEdit->setText("33");
+        window.SaveWidgetState(&window);
+    }
+    QCOMPARE(ReadFile(aside), damaged);
+    QCOMPARE(ReadFile(file + ".damaged-20240115-094005"), QByteArray("an earlier one"));
+    TestKit::ModalAnswerer answerer;
+    MainWindow window;
+    QCOMPARE(MainWindowProbe::Form(window)->Radius_QLineEdit->text(), QString("33"));
 }
 
 VARNO_TEST_MAIN(TestWidgetState)
