@@ -70,6 +70,7 @@ private:
     void ShowRoundedPreview(const QImage &preview);
     bool ExportRoundedShape(bool circle, const QString &pngPath, const QString &iconPath);
     void ShowImagePageMessage(const QString &title, const QString &text);
+    void LaunchFrom(const QString &program, int count, int instance);
 
 public:
     // Scheduled-shutdown page
@@ -128,6 +129,7 @@ private:
     QString SourceImagePath;
     QColor BackgroundColor;
     int LastRestHour;
+    bool IsLaunching; // from the press until 200 ms after the last start
     QSystemTrayIcon *TrayIcon;
     QMenu *TrayMenu;
     QAction *QuitAction;

@@ -7,7 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QThread>
+#include <QTimer>
 
 void MainWindow::InitWeChatPage()
 {
@@ -39,6 +39,10 @@ void MainWindow::BrowseWeChatPath()
 
 void MainWindow::LaunchWeChatInstances()
 {
+    // A second press while instances are still starting would interleave
+    // two launches.
+    if (IsLaunching)
+        return;
     const QString program = Ui->WeiXinPath_QLineEdit->text();
     const int count = Ui->WeiXinNumber_QSpinBox->value();
     if (program.isEmpty()) {
@@ -49,17 +53,26 @@ void MainWindow::LaunchWeChatInstances()
         QMessageBox::warning(this, tr("微信数量无效"), tr("请输入大于0数字！"));
         return;
     }
+    IsLaunching = true;
+    LaunchFrom(program, count, 1);
+}
 
-    for (int instance = 1; instance <= count; ++instance) {
+// Starts the instances from `instance` on. After each one that starts, the
+// next waits 200 ms on a timer rather than in a sleep, so the window keeps
+// painting and the one-second tick keeps firing the timed tasks while a
+// hundred instances start; a failed start goes on at once after its box.
+void MainWindow::LaunchFrom(const QString &program, int count, int instance)
+{
+    for (; instance <= count; ++instance) {
         const Launcher::StartOutcome outcome = Launcher::StartDetached(program);
         if (outcome.started) {
-            // Spaces the clients out instead of starting them all in one
-            // instant.
-            QThread::msleep(200);
-            continue;
+            QTimer::singleShot(
+                200, this, [this, program, count, instance] { LaunchFrom(program, count, instance + 1); });
+            return;
         }
         QMessageBox::critical(
             this, tr("启动失败"),
             tr("启动第 %1 个微信实例失败：%2").arg(QString::number(instance), outcome.errorText));
     }
+    IsLaunching = false;
 }

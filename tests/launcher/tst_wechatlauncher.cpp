@@ -188,7 +188,7 @@ void TestWeChatLauncher::launch_data()
                          .arg(qt_error_string(error));
         return boxes;
     };
-    QTest::newRow("three instances") << plain << 3 << QStringList {plain, plain, plain};
+    QTest::newRow("ten instances") << plain << 10 << QStringList(QVector<QString>(10, plain).toList());
     QTest::newRow("blanks and Chinese in the path") << chinese << 2 << QStringList {chinese, chinese};
     QTest::newRow("missing file") << Fixture(QStringLiteral("plain/missing.exe")) << 3 << failures(3, ENOENT);
     QTest::newRow("no execute permission")
@@ -212,21 +212,32 @@ void TestWeChatLauncher::launch()
     Form()->WeiXinNumber_QSpinBox->setValue(count);
     for (int i = 0; i <= count; ++i)
         Answerer->NextClick(QMessageBox::Ok);
+    const auto seen = [this] {
+        QStringList record;
+        for (const TestKit::ModalRecord &box : Answerer->Records())
+            record << QStringLiteral("%1 %2: %3%4")
+                          .arg(QLatin1String(QMetaEnum::fromType<QMessageBox::Icon>().valueToKey(box.icon)),
+                               box.title, box.text,
+                               box.parent == Window.get() ? QString()
+                                                          : QStringLiteral(" (not on the window)"));
+        return record + Running(Children());
+    };
 
-    QElapsedTimer launching;
-    launching.start();
-    // The button acts on press, whatever the release does.
+    // The button acts on press, whatever the release does. The window goes
+    // on ticking while instances start, and a press meanwhile starts no more.
+    QSignalSpy ticks(MainWindowProbe::ApplicationTimer(*Window), &QTimer::timeout);
     TestKit::PressAndReleaseOutside(Form()->WeiXinNumber_QPushButton);
-    const qint64 launchMilliseconds = launching.elapsed();
-
-    QStringList record;
-    for (const TestKit::ModalRecord &box : Answerer->Records())
-        record << QStringLiteral("%1 %2: %3%4")
-                      .arg(QLatin1String(QMetaEnum::fromType<QMessageBox::Icon>().valueToKey(box.icon)),
-                           box.title, box.text,
-                           box.parent == Window.get() ? QString() : QStringLiteral(" (not on the window)"));
+    if (count > 2 && expected.first() == program) {
+        QTRY_VERIFY(!seen().isEmpty());
+        TestKit::PressAndReleaseOutside(Form()->WeiXinNumber_QPushButton);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(seen(), expected, 20000);
+    const int ticksByTheLastStart = ticks.count();
+    QTest::qWait(300);
+    QCOMPARE(seen(), expected);
     const QList<Child> children = Children();
-    QCOMPARE(record + Running(children), expected);
+    if (children.size() >= 10)
+        QVERIFY(ticksByTheLastStart > 0);
 
     // A pause after each start: every instance was created at least 200 ms
     // after the one before (the kernel's creation times, so a slow-to-run
@@ -234,7 +245,6 @@ void TestWeChatLauncher::launch()
     for (int i = 1; i < children.size(); ++i)
         QVERIFY2(children.at(i).createdMilliseconds - children.at(i - 1).createdMilliseconds >= 200,
                  qPrintable(QStringLiteral("instances %1 and %2 too close").arg(i).arg(i + 1)));
-    QVERIFY(launchMilliseconds >= 200 * children.size());
 
     // The instances live on without the window that started them.
     Window.reset();
