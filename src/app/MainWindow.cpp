@@ -54,8 +54,12 @@ MainWindow::MainWindow(QWidget *parent)
     // they are read with under every locale.
     for (QDateTimeEdit *dateEdit : {Ui->Date_QDateEdit, Ui->Date_EndWorkReminder_QDateEdit})
         dateEdit->setDisplayFormat(QLatin1String(WidgetState::StoredDateFormat));
-    for (QDateTimeEdit *timeEdit : {Ui->Time_QTimeEdit, Ui->Time_EndWorkReminder_QTimeEdit})
+    for (QDateTimeEdit *timeEdit : {Ui->Time_QTimeEdit, Ui->Time_EndWorkReminder_QTimeEdit}) {
         timeEdit->setDisplayFormat(QLatin1String(WidgetState::StoredTimeFormat));
+        // A new format starts on the hour; the arrows and the wheel are meant
+        // to move the minutes.
+        timeEdit->setCurrentSection(QDateTimeEdit::MinuteSection);
+    }
     for (QAbstractSpinBox *edit : std::initializer_list<QAbstractSpinBox *> {
              Ui->Date_QDateEdit, Ui->Date_EndWorkReminder_QDateEdit, Ui->Time_QTimeEdit,
              Ui->Time_EndWorkReminder_QTimeEdit, Ui->WeiXinNumber_QSpinBox})

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QDateTime>
 #include <QImage>
 #include <QMainWindow>
 #include <QPoint>
@@ -129,6 +130,7 @@ private:
     QString SourceImagePath;
     QColor BackgroundColor;
     int LastRestHour;
+    QDateTime LastWarnedShutdown; // the shutdown occurrence last warned of
     bool IsLaunching; // from the press until 200 ms after the last start
     QSystemTrayIcon *TrayIcon;
     QMenu *TrayMenu;

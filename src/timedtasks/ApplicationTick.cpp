@@ -2,7 +2,6 @@
 
 #include "app/Notifier.h"
 #include "persistence/SettingsStore.h"
-#include "persistence/WidgetState.h"
 #include "timedtasks/Clock.h"
 #include "timedtasks/Countdown.h"
 #include "ui_MainWindow.h"
@@ -20,64 +19,28 @@ struct ArmedTasks
     bool rest = false;
 };
 
-// Whether a stored date and time read back, remembered for the last texts.
-class StoredMomentCheck
-{
-public:
-    bool ReadsBack(const QString &date, const QString &time)
-    {
-        if (date != Date || time != Time) {
-            Date = date;
-            Time = time;
-            Valid = WidgetState::DecodeStoredDate(date).isValid()
-                && WidgetState::DecodeStoredTime(time).isValid();
-        }
-        return Valid;
-    }
-
-private:
-    QString Date;
-    QString Time;
-    bool Valid = false;
-};
-
-// One opening of the store per tick. A flag counts only when the moment it
-// fires at was stored too, in a form that reads back: otherwise the edits
-// show the moment of the start or the form's default of midnight, and a task
-// would fire at a time the user never chose (the shutdown at every start or
-// every midnight).
-ArmedTasks ReadArmedTasksFromStore(const Ui::MainWindow &form)
+// One opening of the store per tick. A flag whose moment was never stored in
+// a form that reads back was disarmed at start-up (TaskSettings).
+ArmedTasks ReadArmedTasksFromStore()
 {
     const QSettings store(QString::fromLatin1(SettingsStore::OrganisationName),
                           QString::fromLatin1(SettingsStore::ApplicationName));
     const auto flagSet
         = [&store](const char *key) { return SettingsStore::IsFlagSet(store, QString::fromLatin1(key)); };
-    const auto storedText
-        = [&store](const QObject *widget) { return store.value(widget->objectName()).toString(); };
-    // Reading a text with a format costs more than the rest of the tick,
-    // and the stored texts change only when a task is set.
-    static StoredMomentCheck shutdownMoment, endOfWorkMoment;
-    const auto stored
-        = [&storedText](StoredMomentCheck &check, const QDateEdit *date, const QTimeEdit *time) {
-              return check.ReadsBack(storedText(date), storedText(time));
-          };
-
     ArmedTasks armed;
-    armed.shutdown = flagSet(SettingsStore::IsShutdownScheduledKey)
-        && stored(shutdownMoment, form.Date_QDateEdit, form.Time_QTimeEdit);
-    armed.endOfWork = flagSet(SettingsStore::IsEndWorkReminderScheduledKey)
-        && stored(endOfWorkMoment, form.Date_EndWorkReminder_QDateEdit, form.Time_EndWorkReminder_QTimeEdit);
+    armed.shutdown = flagSet(SettingsStore::IsShutdownScheduledKey);
+    armed.endOfWork = flagSet(SettingsStore::IsEndWorkReminderScheduledKey);
     armed.rest = flagSet(SettingsStore::IsRestReminderScheduledKey);
     return armed;
 }
 
-ArmedTasks ReadArmedTasks(const Ui::MainWindow &form)
+ArmedTasks ReadArmedTasks()
 {
     // A store Qt cannot read throws on every read (see
     // WidgetState::RestoreWidgetState); nothing counts as armed then, rather
     // than the exception ending the program from inside the timer.
     try {
-        return ReadArmedTasksFromStore(form);
+        return ReadArmedTasksFromStore();
     } catch (const std::exception &) {
         return ArmedTasks();
     }
@@ -90,17 +53,25 @@ ArmedTasks ReadArmedTasks(const Ui::MainWindow &form)
 void MainWindow::ApplicationTimerFunction()
 {
     const QDateTime now = Clock::Now();
-    const ArmedTasks armed = ReadArmedTasks(*Ui);
+    const ArmedTasks armed = ReadArmedTasks();
 
     if (!armed.shutdown) {
         Ui->statusLabel->setText(Countdown::ShutdownNotSetText());
     } else {
-        const Countdown::Outcome shutdown
-            = Countdown::Shutdown(now, Ui->Date_QDateEdit->date(), Ui->Time_QTimeEdit->time(),
-                                  Ui->EveryDate_QRadioButton->isChecked());
+        const QDate date = Ui->Date_QDateEdit->date();
+        const QTime time = Ui->Time_QTimeEdit->time();
+        const bool everyDay = Ui->EveryDate_QRadioButton->isChecked();
+        const Countdown::Outcome shutdown = Countdown::Shutdown(now, date, time, everyDay);
         Ui->statusLabel->setText(shutdown.label);
         if (shutdown.fire)
             ShutdownNow();
+        const Countdown::ShutdownWarning warning
+            = Countdown::WarnBeforeShutdown(now, date, time, everyDay, LastWarnedShutdown);
+        LastWarnedShutdown = warning.lastWarned;
+        if (warning.warn && Balloons) {
+            Balloons->ShowMessage(QStringLiteral("提示"), Countdown::ShutdownWarningText(warning.seconds),
+                                  QSystemTrayIcon::Information, 10000);
+        }
     }
 
     if (!armed.endOfWork) {

@@ -84,6 +84,31 @@ Outcome Shutdown(const QDateTime &now, const QDate &date, const QTime &time, boo
             InOneOffWindow(now, target, ShutdownWindowMs)};
 }
 
+ShutdownWarning WarnBeforeShutdown(const QDateTime &now, const QDate &date, const QTime &time, bool everyDay,
+                                   const QDateTime &lastWarned)
+{
+    QDateTime occurrence(date, time);
+    qint64 left = now.secsTo(occurrence);
+    if (everyDay) {
+        // The seconds the label shows, carried round midnight: a daily time
+        // that has passed today comes next tomorrow.
+        occurrence = QDateTime(now.date(), time);
+        left = now.time().secsTo(time);
+        if (left < 0) {
+            left += SecondsPerDay;
+            occurrence = occurrence.addDays(1);
+        }
+    }
+    if (left < 1 || left > 60 || occurrence == lastWarned)
+        return {false, 0, lastWarned};
+    return {true, left, occurrence};
+}
+
+QString ShutdownWarningText(qint64 seconds)
+{
+    return QStringLiteral("电脑将在%1秒后关机,请保存好您的工作!").arg(seconds);
+}
+
 Outcome EndOfWork(const QDateTime &now, const QDate &date, const QTime &time, bool everyDay)
 {
     const QString head = QCoreApplication::translate("MainWindow", "您的下班时间是: %1,");

@@ -35,6 +35,21 @@ Outcome Shutdown(const QDateTime &now, const QDate &date, const QTime &time, boo
 // instead of showing numbers nobody can use.
 Outcome EndOfWork(const QDateTime &now, const QDate &date, const QTime &time, bool everyDay);
 
+// A forced shutdown closes programs without saving, so the person at the
+// keyboard is warned once per occurrence (the moment it fires at: the one-off
+// moment, or today's or tomorrow's instance of a daily time), on the first
+// tick with 1 to 60 seconds left. lastWarned is the occurrence warned last;
+// the result carries it on.
+struct ShutdownWarning
+{
+    bool warn = false;
+    qint64 seconds = 0; // left until the occurrence, when warning
+    QDateTime lastWarned;
+};
+ShutdownWarning WarnBeforeShutdown(const QDateTime &now, const QDate &date, const QTime &time, bool everyDay,
+                                   const QDateTime &lastWarned);
+QString ShutdownWarningText(qint64 seconds);
+
 struct RestOutcome
 {
     bool skip = false; // no interval chosen: leave label and state alone

@@ -9,8 +9,9 @@
 
 void MainWindow::InitEndWorkReminderPage()
 {
-    TaskSettings::StartAtPresentUnlessStored(Ui->Date_EndWorkReminder_QDateEdit,
-                                             Ui->Time_EndWorkReminder_QTimeEdit, Clock::Now());
+    TaskSettings::RestoreTaskMoment(Ui->Date_EndWorkReminder_QDateEdit, Ui->Time_EndWorkReminder_QTimeEdit,
+                                    QString::fromLatin1(SettingsStore::IsEndWorkReminderScheduledKey),
+                                    Clock::Now());
 
     ConnectNavigationButton(4);
     ConnectPressed(Ui->Set_EndWorkReminder_QPushButton, &MainWindow::ScheduleEndWorkReminder);

@@ -10,7 +10,8 @@
 
 void MainWindow::InitShutdownPage()
 {
-    TaskSettings::StartAtPresentUnlessStored(Ui->Date_QDateEdit, Ui->Time_QTimeEdit, Clock::Now());
+    TaskSettings::RestoreTaskMoment(Ui->Date_QDateEdit, Ui->Time_QTimeEdit,
+                                    QString::fromLatin1(SettingsStore::IsShutdownScheduledKey), Clock::Now());
 
     ConnectNavigationButton(3);
     ConnectPressed(Ui->SetShutdown_QPushButton, &MainWindow::ScheduleShutdown);
@@ -29,10 +30,13 @@ void MainWindow::ScheduleShutdown()
     QMessageBox::information(this, tr("提示"), tr("定时关机设置成功"));
     TaskSettings::StoreWidgetValues({Ui->Date_QDateEdit, Ui->Time_QTimeEdit, Ui->EveryDate_QRadioButton});
     SettingsStore::WriteFlag(QString::fromLatin1(SettingsStore::IsShutdownScheduledKey), true);
+    // Armed anew, even for the same moment: the warning comes again.
+    LastWarnedShutdown = QDateTime();
 }
 
 void MainWindow::CancelShutdown()
 {
+    LastWarnedShutdown = QDateTime();
     SettingsStore::WriteFlag(QString::fromLatin1(SettingsStore::IsShutdownScheduledKey), false);
 }
 

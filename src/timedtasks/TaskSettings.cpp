@@ -16,12 +16,17 @@ void StoreWidgetValues(std::initializer_list<const QObject *> widgets)
         SettingsStore::WriteText(widget->objectName(), WidgetState::EncodeWidgetValue(widget));
 }
 
-void StartAtPresentUnlessStored(QDateEdit *dateEdit, QTimeEdit *timeEdit, const QDateTime &now)
+void RestoreTaskMoment(QDateEdit *dateEdit, QTimeEdit *timeEdit, const QString &flagKey, const QDateTime &now)
 {
-    if (SettingsStore::ReadText(dateEdit->objectName()).isEmpty())
-        dateEdit->setDate(now.date());
-    if (SettingsStore::ReadText(timeEdit->objectName()).isEmpty())
-        timeEdit->setTime(QTime(now.time().hour(), now.time().minute()));
+    const QString storedDate = SettingsStore::ReadText(dateEdit->objectName());
+    const QString storedTime = SettingsStore::ReadText(timeEdit->objectName());
+    if (WidgetState::DecodeStoredDate(storedDate).isValid()
+        && WidgetState::DecodeStoredTime(storedTime).isValid())
+        return;
+    dateEdit->setDate(now.date());
+    timeEdit->setTime(QTime(now.time().hour(), now.time().minute()));
+    if (SettingsStore::IsFlagSet(flagKey))
+        SettingsStore::WriteFlag(flagKey, false);
 }
 
 } // namespace TaskSettings

@@ -21,6 +21,8 @@ class TestCountdown : public QObject
 private slots:
     void shutdownAndEndOfWork_data();
     void shutdownAndEndOfWork();
+    void shutdownWarning_data();
+    void shutdownWarning();
     void rest_data();
     void rest();
 };
@@ -101,6 +103,55 @@ void TestCountdown::shutdownAndEndOfWork()
         : Countdown::Shutdown(now, target.date(), target.time(), everyDay);
     QCOMPARE(outcome.label, label);
     QCOMPARE(outcome.fire, fire);
+}
+
+void TestCountdown::shutdownWarning_data()
+{
+    QTest::addColumn<bool>("everyDay");
+    QTest::addColumn<QDateTime>("now");
+    QTest::addColumn<QDateTime>("target"); // in every-day mode only its time counts
+    QTest::addColumn<QDateTime>("lastWarned");
+    QTest::addColumn<QString>("expected"); // "<seconds> <occurrence warned>", or empty: no warning
+
+    // Once per occurrence, on the first tick with 1 to 60 s left.
+    const QDateTime ten = At(1, 15, 22, 0);
+    const auto once
+        = [&](const char *name, const QDateTime &now, const QDateTime &lastWarned, const char *expected) {
+              QTest::newRow(name) << false << now << ten << lastWarned << QString::fromLatin1(expected);
+          };
+    once("61 s before", At(1, 15, 21, 58, 59), QDateTime(), "");
+    once("60 s before", At(1, 15, 21, 59), QDateTime(), "60 2024-01-15 22:00");
+    once("59 s before, warned", At(1, 15, 21, 59, 1), ten, "");
+    once("30 s before, first tick in the minute", At(1, 15, 21, 59, 30), QDateTime(), "30 2024-01-15 22:00");
+    once("1 s before", At(1, 15, 21, 59, 59), QDateTime(), "1 2024-01-15 22:00");
+    once("at the moment: the shutdown itself", ten, QDateTime(), "");
+    once("edited to a new moment after a warning", At(1, 15, 21, 59, 30), At(1, 15, 21, 0),
+         "30 2024-01-15 22:00");
+    const auto daily = [&](const char *name, const QDateTime &now, const QDateTime &target,
+                           const QDateTime &lastWarned, const char *expected) {
+        QTest::newRow(name) << true << now << target << lastWarned << QString::fromLatin1(expected);
+    };
+    daily("daily, 23:59:45 before 00:00:30", At(1, 15, 23, 59, 45), At(1, 1, 0, 0, 30), QDateTime(),
+          "45 2024-01-16 00:00");
+    daily("daily, warned yesterday", At(1, 16, 21, 59, 30), ten, ten, "30 2024-01-16 22:00");
+    daily("daily, warned today", At(1, 15, 21, 59, 50), At(1, 1, 22, 0), ten, "");
+    daily("daily, passed 10 s ago", At(1, 15, 22, 0, 10), ten, QDateTime(), "");
+}
+
+void TestCountdown::shutdownWarning()
+{
+    QFETCH(bool, everyDay);
+    QFETCH(QDateTime, now);
+    QFETCH(QDateTime, target);
+    QFETCH(QDateTime, lastWarned);
+    QFETCH(QString, expected);
+    const Countdown::ShutdownWarning warning
+        = Countdown::WarnBeforeShutdown(now, target.date(), target.time(), everyDay, lastWarned);
+    const QString occurrence = QLocale::c().toString(warning.lastWarned, QStringLiteral("yyyy-MM-dd HH:mm"));
+    QCOMPARE(warning.warn ? QStringLiteral("%1 %2").arg(warning.seconds).arg(occurrence) : QString(),
+             expected);
+    if (!warning.warn)
+        QCOMPARE(warning.lastWarned, lastWarned);
 }
 
 void TestCountdown::rest_data()

@@ -5,8 +5,10 @@
 #include "kit/TestKit.h"
 #include "persistence/SettingsStore.h"
 
+#include <QDateEdit>
 #include <QLabel>
 #include <QSettings>
+#include <QTimeEdit>
 #include <QtTest>
 
 #include <memory>
@@ -85,6 +87,10 @@ private slots:
     void ticks();
     void editingThePageMovesTheShutdown();
     void aFiredShutdownDoesNotComeBackAtTheNextStart();
+    void aWarningComesOncePerArming();
+    void timeEditsStepTheMinutes();
+    void anUnreadableMomentDisarmsItsTask_data();
+    void anUnreadableMomentDisarmsItsTask();
 
 private:
     void MakeWindow();
@@ -268,16 +274,17 @@ void TestTimedTasks::ticks_data()
         QStringList seen;
         for (int second = -2; second <= 7; ++second) {
             moments << At(1, 15, 9, 41, 0).addSecs(second);
-            seen << QStringLiteral("%1 0 ").arg(qBound(0, second + 1, 6))
+            seen << QStringLiteral("%1 1 ").arg(qBound(0, second + 1, 6))
                     + (second < 0 || second > 5
                            ? head + QStringLiteral("距离关机还有 0小时 0分钟 %1秒").arg(-second)
                            : outcome);
         }
         moments << At(1, 16, 9, 41);
-        seen << (everyDay ? "7 0 " + outcome : "6 0 " + head + "距离关机还有 -24小时 0分钟 0秒");
+        seen << (everyDay ? "7 1 " + outcome : "6 1 " + head + "距离关机还有 -24小时 0分钟 0秒");
         QTest::newRow(everyDay ? "shutdown every day, refused" : "shutdown once, accepted")
             << Task(false, "true", "2024/1/15", "9:41", everyDay) << At(1, 15, 9, 40) << !everyDay
-            << "statusLabel" << moments << seen << QString();
+            << "statusLabel" << moments << seen
+            << QString("提示|电脑将在2秒后关机,请保存好您的工作!|10000|1");
     }
 
     // A balloon on each tick from the moment to 3 s after it.
@@ -335,6 +342,7 @@ void TestTimedTasks::ticks()
     FakePowerOff::Reset(powerOffAccepted);
     Clock->Set(start);
     MakeWindow();
+    const QStringList storedAtStart = Stored(stored.keys());
     for (int i = 0; i < moments.size(); ++i)
         QCOMPARE(TickAt(moments.at(i), TestKit::Find<QLabel>(Window.get(), label)), seen.at(i));
     for (const RecordedBalloon &shown : Balloons->Shown) {
@@ -343,7 +351,7 @@ void TestTimedTasks::ticks()
                      .join('|'),
                  balloon);
     }
-    QCOMPARE(Stored(stored.keys()), Pairs(stored));
+    QCOMPARE(Stored(stored.keys()), storedAtStart);
     QCOMPARE(Answerer->Records().size(), 0);
 }
 
@@ -385,6 +393,73 @@ void TestTimedTasks::aFiredShutdownDoesNotComeBackAtTheNextStart()
     QCOMPARE(TickAt(At(1, 15, 9, 50, 5), Form()->statusLabel),
              QString("1 0 电脑将在 2024-01-15 09:41:00 关机,距离关机还有 0小时 -9分钟 -5秒"));
     QCOMPARE(Stored({ShutdownFlag}), QStringList(ShutdownFlag + "=true"));
+}
+
+// The last minute is announced like every reminder, once; setting the task
+// again, even for the same moment, announces it again.
+void TestTimedTasks::aWarningComesOncePerArming()
+{
+    StoreAll(Task(false, "true", "2024/1/15", "10:00"));
+    MakeWindow();
+    TickAt(At(1, 15, 9, 58, 59), Form()->statusLabel);
+    TickAt(At(1, 15, 9, 59), Form()->statusLabel);
+    TickAt(At(1, 15, 9, 59, 1), Form()->statusLabel);
+    Click("CancelShutdown_QPushButton");
+    Answerer->NextClick();
+    Click("SetShutdown_QPushButton");
+    TickAt(At(1, 15, 9, 59, 2), Form()->statusLabel);
+    QStringList shown;
+    for (const RecordedBalloon &balloon : Balloons->Shown)
+        shown << QStringList({balloon.title, balloon.message, QString::number(balloon.milliseconds),
+                              QString::number(balloon.icon)})
+                     .join('|');
+    QCOMPARE(shown,
+             (QStringList {"提示|电脑将在60秒后关机,请保存好您的工作!|10000|1",
+                           "提示|电脑将在58秒后关机,请保存好您的工作!|10000|1"}));
+}
+
+// The arrow keys and the wheel move the minutes, as the form has it.
+void TestTimedTasks::timeEditsStepTheMinutes()
+{
+    StoreAll(Task(false, "false", "2024/1/15", "10:40"));
+    MakeWindow();
+    for (QTimeEdit *edit : {Form()->Time_QTimeEdit, Form()->Time_EndWorkReminder_QTimeEdit}) {
+        const QTime before = edit->time();
+        QTest::keyClick(edit, Qt::Key_Up);
+        QCOMPARE(edit->time(), before.addSecs(60));
+    }
+}
+
+void TestTimedTasks::anUnreadableMomentDisarmsItsTask_data()
+{
+    QTest::addColumn<bool>("endOfWork");
+    QTest::newRow("shutdown") << false;
+    QTest::newRow("end of work") << true;
+}
+
+// Stored by an older release under another locale: the page starts at the
+// present minute and the task is disarmed, so saving that minute and
+// starting again fires nothing, not even every day.
+void TestTimedTasks::anUnreadableMomentDisarmsItsTask()
+{
+    QFETCH(bool, endOfWork);
+    StoreAll(Task(endOfWork, "true", "2024/1/16", "8:00 AM", true));
+    Clock->Set(At(1, 15, 9, 40, 17));
+    MakeWindow();
+    const QDateEdit *date = endOfWork ? Form()->Date_EndWorkReminder_QDateEdit : Form()->Date_QDateEdit;
+    const QTimeEdit *time = endOfWork ? Form()->Time_EndWorkReminder_QTimeEdit : Form()->Time_QTimeEdit;
+    QCOMPARE(QDateTime(date->date(), time->time()), At(1, 15, 9, 40));
+    const QString flag = endOfWork ? EndOfWorkFlag : ShutdownFlag;
+    QCOMPARE(Stored({flag}), QStringList(flag + "=false"));
+    Click("Close_pushButton");
+    Window.reset();
+
+    MakeWindow();
+    const QLabel *label
+        = endOfWork ? Form()->ReminderInformation_EndWorkReminder_QLabel : Form()->statusLabel;
+    for (const QDateTime &moment : {At(1, 15, 9, 40), At(1, 16, 9, 40, 1)})
+        QCOMPARE(TickAt(moment, label).left(4), QString("0 0 "));
+    QCOMPARE(label->text(), endOfWork ? QString("下班时间提醒未设置!") : QString("关机时间未设置!"));
 }
 
 VARNO_TEST_MAIN(TestTimedTasks)
