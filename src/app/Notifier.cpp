@@ -2,9 +2,14 @@
 
 #include "SystemTray.h"
 
-#include <QDBusMessage>
-#include <QDBusPendingCallWatcher>
-#include <QDBusPendingReply>
+#ifdef VARNO_DESKTOP_NOTIFICATIONS
+#include "DesktopNotifications.h"
+#else
+class DesktopNotifications
+{
+};
+#endif
+
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -23,8 +28,6 @@ namespace {
 constexpr int DefaultMilliseconds = 10000;
 constexpr int PopupMargin = 12;
 constexpr int PopupWidth = 320;
-// Long enough for a notification service that is being started on demand.
-constexpr int NotifyCallTimeoutMs = 5000;
 
 // A click anywhere dismisses it; it never takes the keyboard focus, so a
 // reminder popping up does not interrupt what the user is typing.
@@ -94,25 +97,13 @@ private:
     QPointer<QWindow> WorkWindow = QGuiApplication::focusWindow();
 };
 
-QString IconName(QSystemTrayIcon::MessageIcon icon)
-{
-    switch (icon) {
-    case QSystemTrayIcon::Information:
-        return QStringLiteral("dialog-information");
-    case QSystemTrayIcon::Warning:
-        return QStringLiteral("dialog-warning");
-    case QSystemTrayIcon::Critical:
-        return QStringLiteral("dialog-error");
-    default:
-        return QString();
-    }
-}
-
 } // namespace
 
 TrayNotifier::TrayNotifier(QSystemTrayIcon *trayIcon)
     : TrayIcon(trayIcon)
-    , PendingCalls(std::make_unique<QObject>())
+#ifdef VARNO_DESKTOP_NOTIFICATIONS
+    , Desktop(std::make_unique<DesktopNotifications>())
+#endif
 { }
 
 TrayNotifier::~TrayNotifier()
@@ -120,10 +111,12 @@ TrayNotifier::~TrayNotifier()
     delete CurrentPopup.data();
 }
 
+#ifdef VARNO_DESKTOP_NOTIFICATIONS
 void TrayNotifier::SetNotificationBus(const QDBusConnection &bus)
 {
-    NotificationBus = bus;
+    Desktop->SetBus(bus);
 }
+#endif
 
 QWidget *TrayNotifier::Popup() const
 {
@@ -138,42 +131,13 @@ void TrayNotifier::ShowMessage(const QString &title, const QString &message,
         return;
     }
     const int milliseconds = millisecondsTimeoutHint > 0 ? millisecondsTimeoutHint : DefaultMilliseconds;
-    // The session bus is reached only once a message needs it, so a desktop
-    // with a tray never connects to it.
-    if (!NotificationBus)
-        NotificationBus = QDBusConnection::sessionBus();
-    if (NotificationBus->isConnected())
-        SendDesktopNotification(title, message, icon, milliseconds);
-    else
-        ShowPopup(title, message, icon, milliseconds);
-}
-
-// Sent without waiting: the tick must not stall on the bus. A service that is
-// not there answers with an error at once, and the popup takes over.
-void TrayNotifier::SendDesktopNotification(const QString &title, const QString &message,
-                                           QSystemTrayIcon::MessageIcon icon, int milliseconds)
-{
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
-        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
-    // Qt's own tray marks information as low urgency, which some desktops
-    // never pop up; a reminder has to be seen.
-    QVariantMap hints;
-    hints.insert(QStringLiteral("urgency"), QVariant::fromValue<uchar>(1));
-    call << QStringLiteral("Varno软件") << LastNotificationId << IconName(icon) << title << message
-         << QStringList() << hints << milliseconds;
-
-    auto *watcher = new QDBusPendingCallWatcher(NotificationBus->asyncCall(call, NotifyCallTimeoutMs),
-                                                PendingCalls.get());
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, PendingCalls.get(),
-                     [this, watcher, title, message, icon, milliseconds] {
-                         const QDBusPendingReply<uint> reply = *watcher;
-                         watcher->deleteLater();
-                         if (reply.isError())
-                             ShowPopup(title, message, icon, milliseconds);
-                         else
-                             LastNotificationId = reply.value();
-                     });
+    const auto popup
+        = [this, title, message, icon, milliseconds] { ShowPopup(title, message, icon, milliseconds); };
+#ifdef VARNO_DESKTOP_NOTIFICATIONS
+    if (Desktop->Send(title, message, icon, milliseconds, popup))
+        return;
+#endif
+    popup();
 }
 
 void TrayNotifier::ShowPopup(const QString &title, const QString &message, QSystemTrayIcon::MessageIcon icon,

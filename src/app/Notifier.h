@@ -1,13 +1,13 @@
 #pragma once
 
-#include <QDBusConnection>
 #include <QPointer>
 #include <QString>
 #include <QSystemTrayIcon>
 
 #include <memory>
-#include <optional>
 
+class DesktopNotifications;
+class QDBusConnection;
 class QWidget;
 
 // Where tray balloons go. The window talks to this instead of to the tray
@@ -24,9 +24,10 @@ public:
 
 // Balloons go to the tray icon wherever a tray exists. Without one Qt still
 // reports the icon as visible and able to show messages, and shows nothing;
-// there the message goes out as a desktop notification over the session bus,
-// or, when no notification service answers, as a small window of our own at
-// the bottom right of the screen. Each message replaces the previous one.
+// there the message goes out as a desktop notification over the session bus
+// (where the platform has D-Bus), or, when no notification service answers,
+// as a small window of our own at the bottom right of the screen. Each
+// message replaces the previous one.
 class TrayNotifier : public Notifier
 {
 public:
@@ -37,7 +38,7 @@ public:
                      int millisecondsTimeoutHint) override;
 
     // The bus desktop notifications are sent over; the session bus unless
-    // set. Tests point it at a private bus.
+    // set. Tests point it at a private bus. D-Bus platforms only.
     void SetNotificationBus(const QDBusConnection &bus);
 
     // The window shown when neither a tray nor a notification service is
@@ -45,16 +46,10 @@ public:
     QWidget *Popup() const;
 
 private:
-    void SendDesktopNotification(const QString &title, const QString &message,
-                                 QSystemTrayIcon::MessageIcon icon, int milliseconds);
     void ShowPopup(const QString &title, const QString &message, QSystemTrayIcon::MessageIcon icon,
                    int milliseconds);
 
     QSystemTrayIcon *TrayIcon;
-    std::optional<QDBusConnection> NotificationBus;
-    uint LastNotificationId = 0;
-    // Parent of the pending notification calls, so that none answers into a
-    // notifier that is gone.
-    std::unique_ptr<QObject> PendingCalls;
+    std::unique_ptr<DesktopNotifications> Desktop; // null where there is no D-Bus
     QPointer<QWidget> CurrentPopup;
 };
