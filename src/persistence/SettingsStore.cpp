@@ -52,6 +52,13 @@ void WriteFlag(const QString &key, bool armed)
     WriteText(key, armed ? QStringLiteral("true") : QStringLiteral("false"));
 }
 
+#ifdef Q_OS_WIN
+// The registry cannot be damaged this way.
+QString SetAsideIfDamaged(const QDateTime &)
+{
+    return QString();
+}
+#else
 namespace {
 
 // The file of the store when it cannot be read, else an empty string.
@@ -76,10 +83,6 @@ QString DamagedStoreFile()
 
 QString SetAsideIfDamaged(const QDateTime &now)
 {
-#ifdef Q_OS_WIN
-    Q_UNUSED(now);
-    return QString();
-#else
     const QString file = DamagedStoreFile();
     if (file.isEmpty())
         return QString();
@@ -98,7 +101,7 @@ QString SetAsideIfDamaged(const QDateTime &now)
              "from its defaults.",
              qPrintable(file), qPrintable(aside));
     return aside;
-#endif
 }
+#endif
 
 } // namespace SettingsStore
