@@ -34,11 +34,11 @@
 
 namespace {
 
-QElapsedTimer Clock;
+QElapsedTimer Stopwatch;
 
 double Now()
 {
-    return Clock.nsecsElapsed() / 1e6;
+    return Stopwatch.nsecsElapsed() / 1e6;
 }
 
 struct Series
@@ -396,7 +396,7 @@ int main(int argc, char *argv[])
     QDir().mkpath(work);
     const int rounds = qMax(1, parser.value("rounds").toInt());
 
-    Clock.start();
+    Stopwatch.start();
     Bench bench(work, convert);
     if (!bench.Prepare()) {
         Say("could not prepare the benchmark");

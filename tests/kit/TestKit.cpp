@@ -5,8 +5,6 @@
 #include <QColorDialog>
 #include <QDialog>
 #include <QFileDialog>
-#include <QLabel>
-#include <QPixmap>
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
@@ -21,20 +19,28 @@ void PrepareEnvironment()
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs, true);
 }
 
+namespace {
+
+void ClearStore()
+{
+#ifdef Q_OS_WIN
+    QSettings(QStringLiteral("Varno"), QStringLiteral("VarnoSoftware")).clear();
+#endif
+}
+
+} // namespace
+
 IsolatedSettings::IsolatedSettings()
 {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Dir.path());
+    ClearStore();
 }
 
 IsolatedSettings::~IsolatedSettings()
 {
+    ClearStore();
     // Anything still cached for the old path must not leak into the next test.
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString());
-}
-
-QString IsolatedSettings::Folder() const
-{
-    return Dir.path();
 }
 
 QString IsolatedSettings::FilePath() const
@@ -47,8 +53,6 @@ ModalAnswerer::ModalAnswerer()
     connect(&Timer, &QTimer::timeout, this, &ModalAnswerer::Poll);
     Timer.start(5);
 }
-
-ModalAnswerer::~ModalAnswerer() = default;
 
 void ModalAnswerer::NextClick(QMessageBox::StandardButton button)
 {
@@ -120,6 +124,17 @@ void ModalAnswerer::Next(std::function<void(QWidget *)> answer)
     Answers.append(std::move(answer));
 }
 
+QStringList ModalAnswerer::Texts() const
+{
+    QStringList texts;
+    for (const ModalRecord &record : Seen) {
+        const QString prefix
+            = record.className == QLatin1String("QMessageBox") ? QString() : record.className + ' ';
+        texts << prefix + record.title + '/' + record.text;
+    }
+    return texts;
+}
+
 int ModalAnswerer::UnexpectedCount() const
 {
     int count = 0;
@@ -145,14 +160,11 @@ void ModalAnswerer::Poll()
     record.className = QString::fromLatin1(modal->metaObject()->className());
     record.title = modal->windowTitle();
     record.parent = modal->parentWidget();
-    record.hadParent = modal->parentWidget() != nullptr;
     if (auto *box = qobject_cast<QMessageBox *>(modal)) {
         record.text = box->text();
         record.icon = box->icon();
         for (QAbstractButton *button : box->buttons())
             record.buttons.append(box->standardButton(button));
-        if (box->defaultButton())
-            record.defaultButton = box->standardButton(box->defaultButton());
     } else if (auto *fileDialog = qobject_cast<QFileDialog *>(modal)) {
         record.text = fileDialog->directory().absolutePath();
         record.nameFilters = fileDialog->nameFilters();
@@ -174,15 +186,6 @@ QWidget *Widget(QWidget *root, const QString &objectName)
     if (root->objectName() == objectName)
         return root;
     return root->findChild<QWidget *>(objectName);
-}
-
-QPixmap LabelPixmap(const QLabel *label)
-{
-#if QT_VERSION >= QT_VERSION_CHECK(5, 15, 0)
-    return label->pixmap(Qt::ReturnByValue);
-#else
-    return label->pixmap() ? *label->pixmap() : QPixmap();
-#endif
 }
 
 void Click(QWidget *widget)

@@ -11,12 +11,7 @@
 #include <QTimer>
 
 #include <functional>
-#include <memory>
 
-class QAbstractButton;
-class QApplication;
-class QLabel;
-class QPixmap;
 class QWidget;
 
 namespace TestKit {
@@ -26,15 +21,15 @@ namespace TestKit {
 // QApplication exists; VARNO_TEST_MAIN does.
 void PrepareEnvironment();
 
-// Points the per-user settings store at a fresh temporary folder for as long
-// as the object lives.
+// A private per-user store for as long as the object lives: a fresh folder
+// for the INI file, or on Windows the program's registry key cleared before
+// and after (the registry cannot be moved, so Windows tests run one at a time).
 class IsolatedSettings
 {
 public:
     IsolatedSettings();
     ~IsolatedSettings();
-    QString FilePath() const; // the store's file, once something was written
-    QString Folder() const;
+    QString FilePath() const; // the INI file, once something was written
 
 private:
     QTemporaryDir Dir;
@@ -48,10 +43,8 @@ struct ModalRecord
     QString text; // message box text; for file dialogs the directory shown
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QList<QMessageBox::StandardButton> buttons;
-    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
     QStringList nameFilters; // file dialogs
     QPointer<QWidget> parent;
-    bool hadParent = false;
     bool expected = true; // false when answered by the default rule
 };
 
@@ -64,7 +57,6 @@ class ModalAnswerer : public QObject
     Q_OBJECT
 public:
     ModalAnswerer();
-    ~ModalAnswerer() override;
 
     void NextClick(QMessageBox::StandardButton button = QMessageBox::Ok);
     void NextFile(const QString &path); // QFileDialog: select and accept
@@ -73,6 +65,8 @@ public:
     void Next(std::function<void(QWidget *)> answer);
 
     const QList<ModalRecord> &Records() const { return Seen; }
+    // "Title/text" of each message box; dialogs also name their class.
+    QStringList Texts() const;
     int UnexpectedCount() const;
     int PendingAnswers() const { return Answers.size(); }
     void Clear();
@@ -91,10 +85,6 @@ template <typename T> T *Find(QWidget *root, const QString &objectName)
 {
     return qobject_cast<T *>(Widget(root, objectName));
 }
-
-// The label's pixmap, null when it has none (QLabel::pixmap() changed its
-// return type in 5.15).
-QPixmap LabelPixmap(const QLabel *label);
 
 // Mouse press and release on the widget's centre. The program's push buttons
 // act on press, so the action has run (and any modal been answered) when

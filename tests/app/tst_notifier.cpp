@@ -1,21 +1,10 @@
-#include "app/Notifier.h"
-#include "app/SystemTray.h"
-#include "kit/FakeClock.h"
 #include "kit/MainWindowProbe.h"
-#include "kit/TestKit.h"
 #include "persistence/SettingsStore.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QLabel>
-#include <QLineEdit>
 #include <QProcess>
 #include <QScreen>
-#include <QSettings>
-#include <QTemporaryDir>
-#include <QtTest>
-
-#include <memory>
 
 namespace {
 
@@ -226,30 +215,27 @@ void TestNotifier::popupWhenNothingElseAnswers()
 // window, and closing it must leave the program running.
 void TestNotifier::reminderPopupLeavesAHiddenProgramRunning()
 {
-    TestKit::IsolatedSettings settings;
-    TestKit::FakeClock clock(QDateTime(QDate(2024, 7, 15), QTime(17, 29, 59)));
-    {
-        QSettings store(SettingsStore::OrganisationName, SettingsStore::ApplicationName);
-        store.setValue(SettingsStore::IsEndWorkReminderScheduledKey, "true");
-        store.setValue("Date_EndWorkReminder_QDateEdit", "2024/7/15");
-        store.setValue("Time_EndWorkReminder_QTimeEdit", "17:30");
-    }
+    TestKit::WindowFixture fixture;
+    fixture.Start();
+    SettingsStore::WriteFlag(SettingsStore::IsEndWorkReminderScheduledKey, true);
+    SettingsStore::WriteText("Date_EndWorkReminder_QDateEdit", "2024/1/15");
+    SettingsStore::WriteText("Time_EndWorkReminder_QTimeEdit", "9:40");
     MainWindow window;
     MainWindowProbe::ApplicationTimer(window)->stop();
     auto *notifier = dynamic_cast<TrayNotifier *>(window.BalloonNotifier());
     QVERIFY(notifier);
     notifier->SetNotificationBus(QDBusConnection("varno-nowhere"));
-    clock.Set(QDateTime(QDate(2024, 7, 15), QTime(17, 30)));
     MainWindowProbe::Tick(window);
     QWidget *popup = notifier->Popup();
     QVERIFY(popup && popup->isVisible() && !window.isVisible());
     QCOMPARE(Message(popup), "提示|" + EndOfWorkMessage);
 
-    // Only the application's own loop clears a quit request again (see tst_tray).
+    // Only the application's own loop clears a quit request again.
     QTimer::singleShot(0, popup, &QWidget::close);
     QTimer::singleShot(1500, [] { QCoreApplication::exit(1); });
     QCOMPARE(QCoreApplication::exec(), 1); // 1: not quit by the popup closing
     QVERIFY(!notifier->Popup());
+    fixture.Finish();
 }
 
 VARNO_TEST_MAIN(TestNotifier)
