@@ -26,7 +26,7 @@ int main()
             std::fclose(file);
         }
     }
-    Sleep(120000);
+    Sleep(90000);
     return 0;
 }
 #else

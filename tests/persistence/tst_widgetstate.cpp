@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QListView>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QSettings>
 #include <QSlider>
 #include <QStandardItemModel>
@@ -196,6 +197,13 @@ void TestWidgetState::windowRoundTripAcrossLocales()
     F.Form->EveryDate_QRadioButton->setChecked(true);
     const QStringList saved = values();
     F.Click("Close_pushButton");
+#ifdef Q_OS_WIN
+    // Under the program's registry key, as Windows' own tools read it.
+    QProcess reg;
+    reg.start("reg", {"query", "HKCU\\Software\\Varno\\VarnoSoftware", "/v", "WeiXinNumber_QSpinBox"});
+    QVERIFY(reg.waitForFinished(30000));
+    QVERIFY(reg.readAllStandardOutput().simplified().endsWith("REG_SZ 17"));
+#endif
 
     QLocale::setDefault(QLocale(nextLocale));
     F.Open();

@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# Cross-builds the program and its tests for Windows (tools/windows/build.sh)
+# and runs them under Wine on a private Xvfb display with a private Wine
+# prefix: the test programs through ctest, then the checks only a run from
+# outside can make: the launched instances outliving the launcher's test, the
+# files the image pages wrote as ImageMagick reads them, and the end-to-end
+# start of the program against the bundled update server and against none.
+# Usage: tools/windows/test.sh
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+source tools/windows/common.sh
+varno_win_install_packages php-cli
+tools/windows/build.sh
+qt=$(tools/windows/build-qt.sh)
+source tools/windows/wine-env.sh
+build=$varno_win_build_dir
+work=$(mktemp -d)
+trap 'varno_win_stop_display; rm -rf "$work"' EXIT
+varno_win_start_display
+varno_win_runtime_path "$qt"
+export QT_QPA_FONTDIR=$(winepath -w /usr/share/fonts/truetype/dejavu)
+failed=0
+fail() { echo "FAIL: $*"; failed=1; }
+
+echo "== test programs (one at a time: they share the registry key)"
+mkdir -p "$work/identify"
+VARNO_IDENTIFY_LATER=$(winepath -w "$work/identify") ctest --test-dir "$build" -j1 --output-on-failure \
+    -E tst_wechatlauncher || failed=1
+
+echo "== ImageMagick reads what the image pages wrote"
+while IFS=$'\t' read -r file expected; do
+    seen=$(identify -format '%wx%h %[fx:round(255*p{0,0}.a)]' "$work/identify/$file" 2>&1 || true)
+    [ "$seen" = "$expected" ] || fail "$file: identify read $seen, expected $expected"
+done <"$work/identify/list.txt"
+echo "$(wc -l <"$work/identify/list.txt") files read back"
+
+echo "== launcher: the instances outlive the program that started them"
+record=$(winepath -w "$work/record.txt")
+# Not under ctest: Wine hands the instances the test's output pipe, which
+# would keep ctest waiting for as long as they live.
+(cd "$build/tests/bin" && VARNO_STAND_IN_RECORD=$record QT_QPA_PLATFORM=offscreen \
+    wine tst_wechatlauncher.exe -o -,tap >"$work/launcher.log" 2>&1) || { cat "$work/launcher.log"; failed=1; }
+grep -E '^(not ok|# (tests|pass|fail))' "$work/launcher.log" || true
+# Wine names each process after its Windows path: the test's copies of the
+# stand-in, in its temporary folder.
+alive=$(pgrep -fc 'Temp.tst_wechatlauncher-' || true)
+[ "$alive" -ge 12 ] || fail "$alive instances alive after the test program ended, expected 12"
+echo "$alive instances alive"
+wineserver -k
+wineserver -w
+
+echo "== end to end: the program under Wine"
+port=47651
+opener=$work/bin
+mkdir -p "$opener"
+# Wine's browser hands addresses to the desktop's xdg-open, found on PATH.
+printf '#!/bin/sh\nprintf "%%s\\n" "$*" >>"%s/opened"\n' "$work" >"$opener/xdg-open"
+chmod +x "$opener/xdg-open"
+e2e=$build/tests/e2e/VarnoSoftware_e2e.exe
+run_e2e() { PATH=$opener:$PATH QT_QPA_PLATFORM= wine "$e2e" >"$work/e2e.log" 2>&1; }
+window_named() { timeout 60 bash -c "until xdotool search --onlyvisible --name '$1' >/dev/null 2>&1; do sleep 0.5; done"; }
+
+php -S 127.0.0.1:$port -t server/www >"$work/php.log" 2>&1 &
+php_pid=$!
+timeout 10 bash -c "until (echo >/dev/tcp/127.0.0.1/$port) 2>/dev/null; do sleep 0.2; done"
+run_e2e &
+e2e_pid=$!
+if window_named 'Varno软件'; then
+    echo "window up against the bundled server"
+else
+    fail "no window against the bundled server"
+fi
+kill "$php_pid"
+wineserver -k
+wait "$e2e_pid" 2>/dev/null || true
+
+run_e2e &
+e2e_pid=$!
+if window_named '提示'; then
+    xdotool search --onlyvisible --name '提示' windowfocus --sync key Return
+    status=0
+    wait "$e2e_pid" || status=$?
+    [ "$status" -eq 0 ] || fail "without a server the program ended with $status"
+    timeout 20 bash -c "until [ -s '$work/opened' ]; do sleep 0.5; done" || true
+    expected="http://127.0.0.1:$port/website/varno/VarnoSoftware/download/VarnoSoftware.rar"
+    [ "$(cat "$work/opened" 2>/dev/null)" = "$expected" ] || fail "the browser got '$(cat "$work/opened" 2>/dev/null)'"
+    echo "without a server: the box, the download address to the browser, exit code $status"
+else
+    fail "no update box without a server"
+fi
+
+[ "$failed" -eq 0 ] && echo "Windows tests under Wine: all passed"
+exit "$failed"
