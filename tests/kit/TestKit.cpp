@@ -48,6 +48,24 @@ QString IsolatedSettings::FilePath() const
     return Dir.path() + QStringLiteral("/Varno/VarnoSoftware.conf");
 }
 
+void Store(const QString &pairs)
+{
+    QSettings store(QStringLiteral("Varno"), QStringLiteral("VarnoSoftware"));
+    for (const QString &pair : pairs.split(';', Qt::SkipEmptyParts))
+        store.setValue(pair.section('=', 0, 0), pair.section('=', 1));
+}
+
+QString Stored()
+{
+    const QSettings store(QStringLiteral("Varno"), QStringLiteral("VarnoSoftware"));
+    QStringList pairs;
+    for (const QString &key : store.allKeys()) {
+        if (key != QLatin1String("ApplicationShowCounter_Variable"))
+            pairs << key + '=' + store.value(key).toString();
+    }
+    return pairs.join(';');
+}
+
 ModalAnswerer::ModalAnswerer()
 {
     connect(&Timer, &QTimer::timeout, this, &ModalAnswerer::Poll);

@@ -35,6 +35,11 @@ private:
     QTemporaryDir Dir;
 };
 
+// The settings store as "key=value" pairs joined by ";", in key order; the
+// close-to-tray counter is left out of what Stored() gives.
+void Store(const QString &pairs);
+QString Stored();
+
 // What a modal box or dialog looked like when it was answered.
 struct ModalRecord
 {

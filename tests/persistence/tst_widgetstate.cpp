@@ -2,14 +2,9 @@
 #include "persistence/SettingsStore.h"
 #include "persistence/WidgetState.h"
 
-#include <QCheckBox>
-#include <QListView>
-#include <QPlainTextEdit>
 #include <QProcess>
 #include <QSettings>
-#include <QSlider>
 #include <QStandardItemModel>
-#include <QTextEdit>
 
 // Widget values in the settings store: each class's encoding, a whole window
 // across locales, and stores that were edited by hand or damaged.
@@ -20,7 +15,8 @@ QSettings Store()
     return QSettings(SettingsStore::OrganisationName, SettingsStore::ApplicationName);
 }
 
-// One widget of the class, named "Probe", as a fresh form would make it.
+// One widget of the class, named "Probe", as the form makes it: the classes
+// the window has, and a subclass of one.
 QWidget *MakeProbe(const QString &className, QWidget *parent)
 {
     QWidget *widget = nullptr;
@@ -37,18 +33,12 @@ QWidget *MakeProbe(const QString &className, QWidget *parent)
     } else if (className == "QTimeEdit") {
         widget = new QTimeEdit(QTime(0, 0), parent);
         static_cast<QTimeEdit *>(widget)->setDisplayFormat("H:mm");
+    } else if (className == "QRadioButton") {
+        widget = new QRadioButton(parent);
+    } else if (className == "QDateTimeEdit") {
+        widget = new QDateTimeEdit(parent);
     } else {
-        const QHash<QString, std::function<QWidget *()>> plain {
-            {"QLineEdit", [parent] { return new QLineEdit(parent); }},
-            {"QTextEdit", [parent] { return new QTextEdit(parent); }},
-            {"QPlainTextEdit", [parent] { return new QPlainTextEdit(parent); }},
-            {"QDoubleSpinBox", [parent] { return new QDoubleSpinBox(parent); }},
-            {"QSlider", [parent] { return new QSlider(parent); }},
-            {"QRadioButton", [parent] { return new QRadioButton(parent); }},
-            {"QCheckBox", [parent] { return new QCheckBox(parent); }},
-            {"QListView", [parent] { return new QListView(parent); }},
-            {"QDateTimeEdit", [parent] { return new QDateTimeEdit(parent); }}};
-        widget = plain.value(className)();
+        widget = new QLineEdit(parent);
     }
     widget->setObjectName("Probe");
     widget->setLocale(QLocale::c());
@@ -104,22 +94,16 @@ void TestWidgetState::restoreThenSave_data()
                             << (again ? QString::fromUtf8(again) : QString());
     };
     row("line edit", "QLineEdit", "D:/微信 WeChat/a_b.exe", "D:/微信 WeChat/a_b.exe");
-    row("text edit", "QTextEdit", "two\nlines", "two\nlines");
-    row("plain text edit", "QPlainTextEdit", "x\ny", "x\ny");
     row("spin box", "QSpinBox", "42", "42");
     row("spin box not a number", "QSpinBox", "many", "1");
     row("spin box above range", "QSpinBox", "1000", "100");
-    row("double spin box", "QDoubleSpinBox", "2.50", "2.50");
-    row("slider", "QSlider", "7", "7");
     row("radio checked", "QRadioButton", "1", "1");
     row("radio, other value ignored", "QRadioButton", "true", "0");
-    row("check box, other value ignored", "QCheckBox", "2", "0");
     row("combo second item", "QComboBox", "1_1_2_3_4", "1_1_2_3_4");
     row("combo exactly zero keeps its items", "QComboBox", "0", "0_1_2_3_4");
     row("combo item with an underscore splits", "QComboBox", "1_a_b_c", "1_a_b_c");
     row("combo saved empty", "QComboBox", "-1", "-1");
     row("combo index beyond its items", "QComboBox", "9_1_2", "-1_1_2");
-    row("list view", "QListView", "0_a_b", "0_a_b");
     row("date", "QDateEdit", "2031/3/7", "2031/3/7");
     row("date in another format", "QDateEdit", "07.03.2031", "2000/1/1");
     row("time", "QTimeEdit", "9:05", "9:05");

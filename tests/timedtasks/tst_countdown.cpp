@@ -55,7 +55,6 @@ void TestCountdown::shutdownAndEndOfWork_data()
     const auto everyDay
         = [&](const char *name, const QDateTime &now, const QDateTime &target, const QString &label,
               bool fire) { QTest::newRow(name) << false << true << now << target << label << fire; };
-    everyDay("daily, ahead", At(7, 15, 17, 0), six, daily + "1小时 0分钟 0秒", false);
     everyDay("daily, just before", At(7, 15, 17, 59, 59, 999), six, daily + "0小时 0分钟 1秒", false);
     everyDay("daily, end of the window", At(7, 15, 18, 0, 5), six, daily + "0小时 0分钟 -5秒", true);
     everyDay("daily, past the window", At(7, 15, 18, 0, 5, 1), six, daily + "0小时 0分钟 -5秒", false);
@@ -80,7 +79,6 @@ void TestCountdown::shutdownAndEndOfWork_data()
     work("daily, a millisecond past", true, At(7, 16, 17, 30, 0, 1), dailyHead + "23小时 59分钟 59秒", true);
     work("daily, 3 s after", true, At(7, 16, 17, 30, 3), dailyHead + "23小时 59分钟 56秒", true);
     work("daily, past the window", true, At(7, 16, 17, 30, 3, 1), dailyHead + "23小时 59分钟 56秒", false);
-    work("one-off, two days ahead", false, At(7, 13, 17, 0), head + "48小时 30分钟 0秒", false);
     work("one-off, at the moment", false, evening, head + "0小时 0分钟 0秒", true);
     work("one-off, 3 s after", false, At(7, 15, 17, 30, 3), head + "23小时 59分钟 56秒", true);
     work("one-off, past the window", false, At(7, 15, 17, 30, 3, 1), head + "23小时 59分钟 56秒", false);
@@ -167,16 +165,10 @@ void TestCountdown::rest_data()
     QTest::newRow("10:00:02 still due") << At(1, 15, 10, 0, 2) << 9 << "1" << QString("fire 10");
     QTest::newRow("10:00:03 missed: the next full hour")
         << At(1, 15, 10, 0, 3) << 9 << "1" << next + "0小时 59分钟 57秒";
-    QTest::newRow("10:00:01, reminded at 10")
-        << At(1, 15, 10, 0, 1) << 10 << "1" << next + "0小时 59分钟 59秒";
     QTest::newRow("11:00, reminded at 10") << At(1, 15, 11, 0) << 10 << "1" << QString("fire 11");
-    QTest::newRow("10:00 from 9, every two hours")
-        << At(1, 15, 10, 0) << 9 << "2" << next + "1小时 0分钟 0秒";
     QTest::newRow("11:00 from 9, every two hours") << At(1, 15, 11, 0) << 9 << "2" << QString("fire 11");
     QTest::newRow("23:30 from 22, counted across midnight")
         << At(1, 15, 23, 30) << 22 << "2" << next + "0小时 30分钟 0秒";
-    QTest::newRow("midnight from 23, every two hours: not yet")
-        << At(1, 16, 0, 0) << 23 << "2" << next + "1小时 0分钟 0秒";
     QTest::newRow("midnight from 22, every two hours")
         << At(1, 16, 0, 0, 1) << 22 << "2" << QString("fire 0");
     QTest::newRow("armed late: the next full hour")
@@ -184,8 +176,6 @@ void TestCountdown::rest_data()
     QTest::newRow("armed late: due at that hour") << At(1, 15, 15, 0) << 9 << "2" << QString("fire 15");
     QTest::newRow("never below zero") << At(1, 15, 23, 59, 59, 500) << 9 << "2" << next + "0小时 0分钟 0秒";
     QTest::newRow("zero hours counts as one") << At(1, 15, 10, 0) << 10 << "0" << next + "1小时 0分钟 0秒";
-    QTest::newRow("99 hours counts as 23: waiting")
-        << At(7, 16, 8, 30) << 10 << "99" << next + "0小时 30分钟 0秒";
     QTest::newRow("99 hours counts as 23: due") << At(7, 16, 9, 0) << 10 << "99" << QString("fire 9");
     QTest::newRow("too many digits to read counts as 23")
         << At(7, 16, 9, 0) << 10 << "99999999999999999999999" << QString("fire 9");

@@ -42,6 +42,14 @@ public:
         return "http://127.0.0.1:" + QByteArray::number(probe.serverPort());
     }
 
+    // Whether anything answers on the loopback port.
+    static bool Reachable(quint16 port)
+    {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        return socket.waitForConnected(500);
+    }
+
     bool Listening = false;
     QList<QByteArray> Requests;
 
