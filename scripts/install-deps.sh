@@ -14,8 +14,9 @@ packages=(
     imagemagick
     # the bundled update server
     php-cli
-    # packaging (dpkg-shlibdeps) and checking the desktop entry and metainfo
-    dpkg-dev desktop-file-utils appstream libglib2.0-bin
+    # packaging (dpkg-shlibdeps, and file, which CPack's DEB generator needs)
+    # and checking the desktop entry and metainfo
+    dpkg-dev file desktop-file-utils appstream libglib2.0-bin
     # the format check
     clang-format
     # the Windows power-off file is compile-checked
