@@ -1,6 +1,7 @@
 #include "app/NavigationStyles.h"
 #include "kit/MainWindowProbe.h"
 #include "persistence/SettingsStore.h"
+#include "persistence/WidgetState.h"
 
 #include <QMenu>
 #include <QSettings>
@@ -23,11 +24,19 @@ QString Stored(const QString &key)
 }
 
 // Runs the action inside the application's own loop, the only one a quit
-// request ends, and tells whether it asked the application to quit.
-bool QuitRequestedBy(const std::function<void()> &action)
+// request ends, and tells whether it asked the application to quit: once a
+// box was answered and is gone, a quit would have come within 200 ms.
+bool QuitRequestedBy(const std::function<void()> &action, const TestKit::ModalAnswerer &answerer)
 {
     QTimer::singleShot(0, action);
-    QTimer::singleShot(1500, [] { QCoreApplication::exit(1); });
+    QTimer poll;
+    int quiet = 0;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!answerer.Records().isEmpty() && !QApplication::activeModalWidget() && ++quiet > 20)
+            QCoreApplication::exit(1);
+    });
+    poll.start(10);
+    QTimer::singleShot(20000, [] { QCoreApplication::exit(1); });
     return QCoreApplication::exec() == 0;
 }
 
@@ -67,19 +76,14 @@ void TestMainWindow::startsAsTheProgramExpects()
     QVERIFY(MainWindowProbe::ApplicationTimer(*F.Window)->isActive());
     const QSpinBox *count = F.Form->WeiXinNumber_QSpinBox;
     QCOMPARE(QList<int>({count->minimum(), count->maximum(), count->value()}), QList<int>({1, 100, 1}));
-    QStringList intervals;
-    for (int i = 0; i < F.Form->TimeInterval_RestReminder_comboBox->count(); ++i)
-        intervals << F.Form->TimeInterval_RestReminder_comboBox->itemText(i);
-    QCOMPARE(intervals, QStringList({"1", "2", "3", "4"}));
-    QCOMPARE(F.Form->TimeInterval_RestReminder_comboBox->currentIndex(), 0);
+    QCOMPARE(WidgetState::EncodeWidgetValue(F.Form->TimeInterval_RestReminder_comboBox),
+             QString("0_1_2_3_4"));
     QStringList checked;
-    for (const QRadioButton *radio : F.Window->findChildren<QRadioButton *>()) {
-        if (radio->isChecked())
-            checked << radio->objectName();
-    }
-    checked.sort();
+    for (const QRadioButton *radio : F.Window->findChildren<QRadioButton *>())
+        checked << (radio->isChecked() ? radio->objectName() : QString());
+    checked.removeAll(QString());
     QCOMPARE(checked,
-             QStringList({"NoneEnable_QRadioButton", "SingleImageEnable_QRadioButton",
+             QStringList({"SingleImageEnable_QRadioButton", "NoneEnable_QRadioButton",
                           "TransprentEnable_QRadioButton"}));
     const QSystemTrayIcon *tray = MainWindowProbe::TrayIcon(*F.Window);
     QVERIFY(tray->isVisible() && !tray->icon().isNull());
@@ -239,7 +243,7 @@ void TestMainWindow::quitting()
     else
         F.Answerer->NextClick(QMessageBox::StandardButton(answer));
     QAction *quit = MainWindowProbe::QuitAction(*F.Window);
-    QCOMPARE(QuitRequestedBy([&] { tray ? quit->trigger() : void(F.Window->close()); }), quits);
+    QCOMPARE(QuitRequestedBy([&] { tray ? quit->trigger() : void(F.Window->close()); }, *F.Answerer), quits);
 
     QCOMPARE(F.Answerer->Texts(), QStringList("确认/是否退出程序？"));
     QCOMPARE(F.Answerer->Records().first().parent.data(), F.Window.get());

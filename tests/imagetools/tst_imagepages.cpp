@@ -2,7 +2,6 @@
 #include "imagetools/ImageFunctions.h"
 #include "kit/MainWindowProbe.h"
 
-#include <QColorDialog>
 #include <QFileDialog>
 
 // Both image pages, driven as a user would: the icon conversion (page 2) and
@@ -68,7 +67,6 @@ private slots:
     void convert();
     void preview_data();
     void preview();
-    void backgroundColour();
     void exportFiles_data();
     void exportFiles();
 
@@ -235,11 +233,9 @@ void TestImagePages::preview_data()
     QTest::addColumn<QString>("look");
     QTest::newRow("rect 30, transparent") << false << QString("30") << false << "wide grey picture";
     QTest::newRow("rect 30, colour") << false << QString("30") << true << "wide #00ff00 picture";
-    QTest::newRow("rect 0: square corners") << false << QString("0") << true << "wide picture picture";
     QTest::newRow("rect, emptied: 10") << false << QString() << false << "wide grey picture";
     QTest::newRow("circle 100, colour") << true << QString("100") << true << "square #00ff00 picture";
     QTest::newRow("circle 101: the whole image") << true << QString("101") << false << "wide picture picture";
-    QTest::newRow("circle 0: empty") << true << QString("0") << false << "empty";
     QTest::newRow("circle, emptied: 100") << true << QString() << false << "square grey picture";
 }
 
@@ -255,34 +251,6 @@ void TestImagePages::preview()
         QCOMPARE(F.Form->Radius_QLineEdit->text(), QString(circle ? "100" : "10"));
     }
     QCOMPARE(Look(), look);
-}
-
-void TestImagePages::backgroundColour()
-{
-    Render(CatPath, false, "40", Green);
-    QPushButton *swatch = F.Form->DisplayColor_QPushButton;
-    QVERIFY(swatch->isVisible());
-    F.Answerer->NextColor(QColor(5, 10, 200));
-    TestKit::Click(swatch);
-    QCOMPARE(swatch->styleSheet(), QStringLiteral("background-color: rgb(05,10,200);"));
-    QCOMPARE(Look(), QStringLiteral("wide #050ac8 picture"));
-
-    // The dialog opens on the swatch's colour. Cancelled: green behind the
-    // shape, while the swatch keeps the colour shown.
-    QColor offered;
-    F.Answerer->Next([&offered](QWidget *modal) {
-        offered = qobject_cast<QColorDialog *>(modal)->currentColor();
-        qobject_cast<QDialog *>(modal)->reject();
-    });
-    TestKit::Click(swatch);
-    QCOMPARE(offered, QColor(5, 10, 200));
-    QCOMPARE(Look(), QStringLiteral("wide #00ff00 picture"));
-    F.Click("TransprentEnable_QRadioButton");
-    QVERIFY(!swatch->isVisible());
-    QCOMPARE(Look(), QStringLiteral("wide grey picture"));
-    // Selected again, the colour background starts from green.
-    F.Click("ColorEnable_QRadioButton");
-    QCOMPARE(swatch->styleSheet(), QStringLiteral("background-color: rgb(0, 255,0);"));
 }
 
 void TestImagePages::exportFiles_data()

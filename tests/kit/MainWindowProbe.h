@@ -22,8 +22,6 @@ struct MainWindowProbe
     static QSystemTrayIcon *TrayIcon(const MainWindow &window) { return window.TrayIcon; }
     static QAction *QuitAction(const MainWindow &window) { return window.QuitAction; }
     static int &LastRestHour(MainWindow &window) { return window.LastRestHour; }
-    static QImage &SourceImage(MainWindow &window) { return window.SourceImage; }
-    static QImage &RoundedImage(MainWindow &window) { return window.RoundedImage; }
     // One run of the one-second tick, at whatever moment the clock says.
     static void Tick(MainWindow &window) { window.ApplicationTimerFunction(); }
 };

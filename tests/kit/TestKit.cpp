@@ -88,10 +88,6 @@ void ModalAnswerer::NextFile(const QString &path)
 {
     Next([path](QWidget *modal) {
         auto *dialog = qobject_cast<QFileDialog *>(modal);
-        if (!dialog) {
-            qobject_cast<QDialog *>(modal)->reject();
-            return;
-        }
         dialog->selectFile(path);
         static_cast<QDialog *>(dialog)->accept();
         // QFileDialog refuses to accept a selection that is not there.
@@ -127,13 +123,8 @@ void ModalAnswerer::NextCancel()
 void ModalAnswerer::NextColor(const QColor &color)
 {
     Next([color](QWidget *modal) {
-        auto *dialog = qobject_cast<QColorDialog *>(modal);
-        if (!dialog) {
-            qobject_cast<QDialog *>(modal)->reject();
-            return;
-        }
-        dialog->setCurrentColor(color);
-        dialog->accept();
+        qobject_cast<QColorDialog *>(modal)->setCurrentColor(color);
+        qobject_cast<QDialog *>(modal)->accept();
     });
 }
 
