@@ -19,8 +19,9 @@ suite_seconds=${VARNO_MUTATE_TIMEOUT:-600}
 ./scripts/install-deps.sh
 rm -rf "$tree"
 mkdir -p "$tree"
-# The tree as it is now, uncommitted changes included.
-git ls-files -z -c -o --exclude-standard | tar --null -T - -cf - | tar -xf - -C "$tree"
+# The tree as it is now, uncommitted changes included, every file dated now so
+# that no object a broken-off earlier run built from a fault is taken as current.
+git ls-files -z -c -o --exclude-standard | tar --null -T - -cf - | tar -xmf - -C "$tree"
 cmake -S "$tree" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNO_BUILD_BENCHMARKS=OFF >/dev/null
 
 run_suite() {
