@@ -57,18 +57,160 @@ class TestNotifier : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
-    void init();
-    void cleanup();
+    void initTestCase()
+    {
+        QFile config(BusFolder.filePath("bus.conf"));
+        QVERIFY(config.open(QIODevice::WriteOnly));
+        config.write(
+            QStringLiteral("<busconfig><type>session</type><listen>unix:dir=%1</listen><auth>EXTERNAL</auth>"
+                           "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                           "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n")
+                .arg(BusFolder.path())
+                .toUtf8());
+        config.close();
+        BusDaemon.start("dbus-daemon", {"--config-file=" + config.fileName(), "--nofork", "--print-address"});
+        QVERIFY2(BusDaemon.waitForStarted(5000), "dbus-daemon did not start (Debian package dbus)");
+        while (!BusDaemon.canReadLine())
+            QVERIFY2(BusDaemon.waitForReadyRead(5000), BusDaemon.readAllStandardError().constData());
+        const QString address = QString::fromUtf8(BusDaemon.readLine()).trimmed();
+        QVERIFY(QDBusConnection::connectToBus(address, "varno-service").isConnected());
+        QVERIFY(QDBusConnection::connectToBus(address, "varno-client").isConnected());
+    }
 
-    void trayOrDesktopNotification();
-    void popupWhenNothingElseAnswers_data();
-    void popupWhenNothingElseAnswers();
-    void reminderPopupLeavesAHiddenProgramRunning();
+    void cleanupTestCase()
+    {
+        QDBusConnection::disconnectFromBus("varno-service");
+        QDBusConnection::disconnectFromBus("varno-client");
+        BusDaemon.terminate();
+        QVERIFY(BusDaemon.waitForFinished(3000));
+    }
+
+    void init()
+    {
+        SystemTray::SetAvailabilityOverride(false);
+        Icon = std::make_unique<QSystemTrayIcon>();
+        Balloons = std::make_unique<TrayNotifier>(Icon.get());
+        Balloons->SetNotificationBus(QDBusConnection("varno-client"));
+    }
+
+    void cleanup()
+    {
+        Balloons.reset();
+        Icon.reset();
+        if (Service) {
+            QDBusConnection service("varno-service");
+            service.unregisterObject(ServicePath);
+            QVERIFY(service.unregisterService(ServiceName));
+            Service.reset();
+        }
+        SystemTray::SetAvailabilityOverride(std::nullopt);
+        QTRY_COMPARE(VisiblePopups().size(), 0);
+    }
+
+    // Where a tray exists the message goes there alone. Without one it goes to
+    // the notification service, and the next replaces it once the answer is in.
+    void trayOrDesktopNotification()
+    {
+        RegisterService();
+        SystemTray::SetAvailabilityOverride(true);
+        Balloons->ShowMessage("提示", RestMessage, QSystemTrayIcon::Information, 10000);
+        // Nothing to wait for when it works; give a wrong path the time to show.
+        QTest::qWait(300);
+        QCOMPARE(Service->Calls, QStringList());
+
+        SystemTray::SetAvailabilityOverride(false);
+        Balloons->ShowMessage("提示", RestMessage, QSystemTrayIcon::Information, 10000);
+        QTRY_COMPARE(Service->Calls.size(), 1);
+        QTest::qWait(100);
+        Balloons->ShowMessage("提示", EndOfWorkMessage, QSystemTrayIcon::Information, 60000);
+        QTRY_COMPARE(Service->Calls.size(), 2);
+        QCOMPARE(Service->Calls,
+                 QStringList({"Varno软件|0|dialog-information|提示|" + RestMessage + "|1|10000",
+                              "Varno软件|41|dialog-information|提示|" + EndOfWorkMessage + "|1|60000"}));
+        QCOMPARE(VisiblePopups().size(), 0);
+    }
+
+    void popupWhenNothingElseAnswers_data()
+    {
+        QTest::addColumn<bool>("busConnected");
+        QTest::newRow("no session bus") << false;
+        QTest::newRow("bus without a notification service") << true;
+    }
+
+    // At the bottom right of the screen, without taking the focus from where the
+    // user is typing, replaced by the next message and gone once the balloon's
+    // time is up.
+    void popupWhenNothingElseAnswers()
+    {
+        QFETCH(bool, busConnected);
+        if (!busConnected)
+            Balloons->SetNotificationBus(QDBusConnection("varno-nowhere"));
+        QLineEdit work;
+        work.show();
+        work.activateWindow();
+        work.setFocus();
+        QTRY_COMPARE(QGuiApplication::focusWindow(), work.windowHandle());
+
+        Balloons->ShowMessage("提示", RestMessage, QSystemTrayIcon::Information, 400);
+        QTRY_VERIFY(Balloons->Popup() && Balloons->Popup()->isVisible());
+        QWidget *popup = Balloons->Popup();
+        QCOMPARE(VisiblePopups(), QList<QWidget *>({popup}));
+        QCOMPARE(popup->windowTitle() + '|' + Message(popup), "提示|提示|" + RestMessage);
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        const QRect shown = popup->frameGeometry();
+        QVERIFY(area.contains(shown));
+        QVERIFY(area.right() - shown.right() <= 16 && area.bottom() - shown.bottom() <= 16);
+        QVERIFY(shown.left() > area.center().x() && shown.top() > area.center().y());
+        // Let any activation the platform makes for the popup arrive.
+        QTest::qWait(100);
+        QCOMPARE(QGuiApplication::focusWindow(), work.windowHandle());
+        QVERIFY(work.hasFocus());
+
+        // The next message replaces it.
+        const QPointer<QWidget> first = popup;
+        Balloons->ShowMessage("提示", EndOfWorkMessage, QSystemTrayIcon::Information, 400);
+        QTRY_VERIFY(!first);
+        QCOMPARE(VisiblePopups(), QList<QWidget *>({Balloons->Popup()}));
+        QCOMPARE(Message(Balloons->Popup()), "提示|" + EndOfWorkMessage);
+        QTRY_VERIFY(!Balloons->Popup());
+        QCOMPARE(VisiblePopups().size(), 0);
+    }
+
+    // The window hidden and no tray: the reminder's popup is the program's only
+    // window, and closing it must leave the program running.
+    void reminderPopupLeavesAHiddenProgramRunning()
+    {
+        TestKit::WindowFixture fixture;
+        fixture.Start();
+        TestKit::Store("IsEndWorkReminderScheduled_Variable=true;Date_EndWorkReminder_QDateEdit=2024/1/15;"
+                       "Time_EndWorkReminder_QTimeEdit=9:40");
+        MainWindow window;
+        MainWindowProbe::ApplicationTimer(window)->stop();
+        auto *notifier = dynamic_cast<TrayNotifier *>(window.BalloonNotifier());
+        QVERIFY(notifier);
+        notifier->SetNotificationBus(QDBusConnection("varno-nowhere"));
+        MainWindowProbe::Tick(window);
+        QWidget *popup = notifier->Popup();
+        QVERIFY(popup && popup->isVisible() && !window.isVisible());
+        QCOMPARE(Message(popup), "提示|" + EndOfWorkMessage);
+
+        // Only the application's own loop clears a quit request again.
+        QTimer::singleShot(0, popup, &QWidget::close);
+        QTimer::singleShot(1500, [] { QCoreApplication::exit(1); });
+        QCOMPARE(QCoreApplication::exec(), 1); // 1: not quit by the popup closing
+        QVERIFY(!notifier->Popup());
+        fixture.Finish();
+    }
 
 private:
-    void RegisterService();
+    void RegisterService()
+    {
+        Service = std::make_unique<FakeNotifications>();
+        QDBusConnection service("varno-service");
+        QVERIFY(service.registerObject(ServicePath, Service.get(), QDBusConnection::ExportAllSlots));
+        QVERIFY(service.registerService(ServiceName));
+        QTRY_VERIFY(QDBusConnection("varno-client").interface()->isServiceRegistered(ServiceName));
+    }
 
     // A bus of the test's own, so no notification reaches the desktop of
     // whoever runs the tests and nothing depends on their session. Its
@@ -79,160 +221,6 @@ private:
     std::unique_ptr<TrayNotifier> Balloons;
     std::unique_ptr<FakeNotifications> Service;
 };
-
-void TestNotifier::initTestCase()
-{
-    QFile config(BusFolder.filePath("bus.conf"));
-    QVERIFY(config.open(QIODevice::WriteOnly));
-    config.write(
-        QStringLiteral("<busconfig><type>session</type><listen>unix:dir=%1</listen><auth>EXTERNAL</auth>"
-                       "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-                       "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n")
-            .arg(BusFolder.path())
-            .toUtf8());
-    config.close();
-    BusDaemon.start("dbus-daemon", {"--config-file=" + config.fileName(), "--nofork", "--print-address"});
-    QVERIFY2(BusDaemon.waitForStarted(5000), "dbus-daemon did not start (Debian package dbus)");
-    while (!BusDaemon.canReadLine())
-        QVERIFY2(BusDaemon.waitForReadyRead(5000), BusDaemon.readAllStandardError().constData());
-    const QString address = QString::fromUtf8(BusDaemon.readLine()).trimmed();
-    QVERIFY(QDBusConnection::connectToBus(address, "varno-service").isConnected());
-    QVERIFY(QDBusConnection::connectToBus(address, "varno-client").isConnected());
-}
-
-void TestNotifier::cleanupTestCase()
-{
-    QDBusConnection::disconnectFromBus("varno-service");
-    QDBusConnection::disconnectFromBus("varno-client");
-    BusDaemon.terminate();
-    QVERIFY(BusDaemon.waitForFinished(3000));
-}
-
-void TestNotifier::init()
-{
-    SystemTray::SetAvailabilityOverride(false);
-    Icon = std::make_unique<QSystemTrayIcon>();
-    Balloons = std::make_unique<TrayNotifier>(Icon.get());
-    Balloons->SetNotificationBus(QDBusConnection("varno-client"));
-}
-
-void TestNotifier::cleanup()
-{
-    Balloons.reset();
-    Icon.reset();
-    if (Service) {
-        QDBusConnection service("varno-service");
-        service.unregisterObject(ServicePath);
-        QVERIFY(service.unregisterService(ServiceName));
-        Service.reset();
-    }
-    SystemTray::SetAvailabilityOverride(std::nullopt);
-    QTRY_COMPARE(VisiblePopups().size(), 0);
-}
-
-void TestNotifier::RegisterService()
-{
-    Service = std::make_unique<FakeNotifications>();
-    QDBusConnection service("varno-service");
-    QVERIFY(service.registerObject(ServicePath, Service.get(), QDBusConnection::ExportAllSlots));
-    QVERIFY(service.registerService(ServiceName));
-    QTRY_VERIFY(QDBusConnection("varno-client").interface()->isServiceRegistered(ServiceName));
-}
-
-// Where a tray exists the message goes there alone. Without one it goes to
-// the notification service, and the next replaces it once the answer is in.
-void TestNotifier::trayOrDesktopNotification()
-{
-    RegisterService();
-    SystemTray::SetAvailabilityOverride(true);
-    Balloons->ShowMessage("提示", RestMessage, QSystemTrayIcon::Information, 10000);
-    // Nothing to wait for when it works; give a wrong path the time to show.
-    QTest::qWait(300);
-    QCOMPARE(Service->Calls, QStringList());
-
-    SystemTray::SetAvailabilityOverride(false);
-    Balloons->ShowMessage("提示", RestMessage, QSystemTrayIcon::Information, 10000);
-    QTRY_COMPARE(Service->Calls.size(), 1);
-    QTest::qWait(100);
-    Balloons->ShowMessage("提示", EndOfWorkMessage, QSystemTrayIcon::Information, 60000);
-    QTRY_COMPARE(Service->Calls.size(), 2);
-    QCOMPARE(Service->Calls,
-             QStringList({"Varno软件|0|dialog-information|提示|" + RestMessage + "|1|10000",
-                          "Varno软件|41|dialog-information|提示|" + EndOfWorkMessage + "|1|60000"}));
-    QCOMPARE(VisiblePopups().size(), 0);
-}
-
-void TestNotifier::popupWhenNothingElseAnswers_data()
-{
-    QTest::addColumn<bool>("busConnected");
-    QTest::newRow("no session bus") << false;
-    QTest::newRow("bus without a notification service") << true;
-}
-
-// At the bottom right of the screen, without taking the focus from where the
-// user is typing, replaced by the next message and gone once the balloon's
-// time is up.
-void TestNotifier::popupWhenNothingElseAnswers()
-{
-    QFETCH(bool, busConnected);
-    if (!busConnected)
-        Balloons->SetNotificationBus(QDBusConnection("varno-nowhere"));
-    QLineEdit work;
-    work.show();
-    work.activateWindow();
-    work.setFocus();
-    QTRY_COMPARE(QGuiApplication::focusWindow(), work.windowHandle());
-
-    Balloons->ShowMessage("提示", RestMessage, QSystemTrayIcon::Information, 400);
-    QTRY_VERIFY(Balloons->Popup() && Balloons->Popup()->isVisible());
-    QWidget *popup = Balloons->Popup();
-    QCOMPARE(VisiblePopups(), QList<QWidget *>({popup}));
-    QCOMPARE(popup->windowTitle() + '|' + Message(popup), "提示|提示|" + RestMessage);
-    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-    const QRect shown = popup->frameGeometry();
-    QVERIFY(area.contains(shown));
-    QVERIFY(area.right() - shown.right() <= 16 && area.bottom() - shown.bottom() <= 16);
-    QVERIFY(shown.left() > area.center().x() && shown.top() > area.center().y());
-    // Let any activation the platform makes for the popup arrive.
-    QTest::qWait(100);
-    QCOMPARE(QGuiApplication::focusWindow(), work.windowHandle());
-    QVERIFY(work.hasFocus());
-
-    // The next message replaces it.
-    const QPointer<QWidget> first = popup;
-    Balloons->ShowMessage("提示", EndOfWorkMessage, QSystemTrayIcon::Information, 400);
-    QTRY_VERIFY(!first);
-    QCOMPARE(VisiblePopups(), QList<QWidget *>({Balloons->Popup()}));
-    QCOMPARE(Message(Balloons->Popup()), "提示|" + EndOfWorkMessage);
-    QTRY_VERIFY(!Balloons->Popup());
-    QCOMPARE(VisiblePopups().size(), 0);
-}
-
-// The window hidden and no tray: the reminder's popup is the program's only
-// window, and closing it must leave the program running.
-void TestNotifier::reminderPopupLeavesAHiddenProgramRunning()
-{
-    TestKit::WindowFixture fixture;
-    fixture.Start();
-    TestKit::Store("IsEndWorkReminderScheduled_Variable=true;Date_EndWorkReminder_QDateEdit=2024/1/15;"
-                   "Time_EndWorkReminder_QTimeEdit=9:40");
-    MainWindow window;
-    MainWindowProbe::ApplicationTimer(window)->stop();
-    auto *notifier = dynamic_cast<TrayNotifier *>(window.BalloonNotifier());
-    QVERIFY(notifier);
-    notifier->SetNotificationBus(QDBusConnection("varno-nowhere"));
-    MainWindowProbe::Tick(window);
-    QWidget *popup = notifier->Popup();
-    QVERIFY(popup && popup->isVisible() && !window.isVisible());
-    QCOMPARE(Message(popup), "提示|" + EndOfWorkMessage);
-
-    // Only the application's own loop clears a quit request again.
-    QTimer::singleShot(0, popup, &QWidget::close);
-    QTimer::singleShot(1500, [] { QCoreApplication::exit(1); });
-    QCOMPARE(QCoreApplication::exec(), 1); // 1: not quit by the popup closing
-    QVERIFY(!notifier->Popup());
-    fixture.Finish();
-}
 
 VARNO_TEST_MAIN(TestNotifier)
 #include "tst_notifier.moc"

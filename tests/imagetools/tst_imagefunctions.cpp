@@ -39,157 +39,150 @@ class TestImageFunctions : public QObject
     Q_OBJECT
 
 private slots:
-    void composeOverTiles();
-    void pngRoundTrip_data();
-    void pngRoundTrip();
-    void shapes_data();
-    void shapes();
-    void makeIcon();
-    void loadImageFile_data();
-    void loadImageFile();
-    void previewFollowsANewSource();
-};
+    // The checker runs on across tiles, 10-pixel squares with grey at the
+    // top-left; transparent pixels show the tile, opaque ones the image.
+    void composeOverTiles()
+    {
+        const QImage checker
+            = ComposeOverTiles(Filled(QSize(73, 47), Qt::transparent), CheckerTilePixmap(20));
+        for (const QPoint point : {QPoint(0, 0), QPoint(15, 3), QPoint(25, 13), QPoint(72, 46)})
+            QCOMPARE(checker.pixel(point),
+                     (point.x() / 10 + point.y() / 10) % 2 == 0 ? qRgb(220, 220, 220) : qRgb(255, 255, 255));
+        QImage holes = PatternImage(QSize(45, 31), false).convertToFormat(QImage::Format_ARGB32);
+        QImage filled = holes;
+        holes.setPixel(12, 4, qRgba(10, 20, 30, 0));
+        filled.setPixel(12, 4, qRgb(12, 200, 90));
+        QCOMPARE(ComposeOverTiles(holes, SolidTilePixmap(20, QColor(12, 200, 90))), filled);
+        QVERIFY(ComposeOverTiles(QImage(), CheckerTilePixmap(20)).isNull());
+    }
 
-// The checker runs on across tiles, 10-pixel squares with grey at the
-// top-left; transparent pixels show the tile, opaque ones the image.
-void TestImageFunctions::composeOverTiles()
-{
-    const QImage checker = ComposeOverTiles(Filled(QSize(73, 47), Qt::transparent), CheckerTilePixmap(20));
-    for (const QPoint point : {QPoint(0, 0), QPoint(15, 3), QPoint(25, 13), QPoint(72, 46)})
-        QCOMPARE(checker.pixel(point),
-                 (point.x() / 10 + point.y() / 10) % 2 == 0 ? qRgb(220, 220, 220) : qRgb(255, 255, 255));
-    QImage holes = PatternImage(QSize(45, 31), false).convertToFormat(QImage::Format_ARGB32);
-    QImage filled = holes;
-    holes.setPixel(12, 4, qRgba(10, 20, 30, 0));
-    filled.setPixel(12, 4, qRgb(12, 200, 90));
-    QCOMPARE(ComposeOverTiles(holes, SolidTilePixmap(20, QColor(12, 200, 90))), filled);
-    QVERIFY(ComposeOverTiles(QImage(), CheckerTilePixmap(20)).isNull());
-}
+    void pngRoundTrip_data()
+    {
+        QTest::addColumn<QImage>("image");
+        // Kept where the round trip changes nothing, done where it rounds or
+        // converts; odd widths leave padding at the end of lines.
+        for (const QImage::Format format :
+             {QImage::Format_RGB32, QImage::Format_Indexed8, QImage::Format_RGBA64,
+              QImage::Format_ARGB32_Premultiplied, QImage::Format_RGB888})
+            QTest::addRow("format %d", int(format))
+                << PatternImage(QSize(37, 23), true).convertToFormat(format);
+        QTest::newRow("null") << QImage();
+    }
 
-void TestImageFunctions::pngRoundTrip_data()
-{
-    QTest::addColumn<QImage>("image");
-    // Kept where the round trip changes nothing, done where it rounds or
-    // converts; odd widths leave padding at the end of lines.
-    for (const QImage::Format format : {QImage::Format_RGB32, QImage::Format_Indexed8, QImage::Format_RGBA64,
-                                        QImage::Format_ARGB32_Premultiplied, QImage::Format_RGB888})
-        QTest::addRow("format %d", int(format)) << PatternImage(QSize(37, 23), true).convertToFormat(format);
-    QTest::newRow("null") << QImage();
-}
+    void pngRoundTrip()
+    {
+        QFETCH(QImage, image);
+        QCOMPARE(NormalisedImage(image), PngRoundTrip(image));
+    }
 
-void TestImageFunctions::pngRoundTrip()
-{
-    QFETCH(QImage, image);
-    QCOMPARE(NormalisedImage(image), PngRoundTrip(image));
-}
+    void shapes_data()
+    {
+        QTest::addColumn<bool>("circle");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("radius");
+        QTest::addColumn<QRect>("part"); // of the source the result shows; null: null result
+        QTest::addColumn<QSize>("corner"); // radii of the rounded corners
+        const QSize size(300, 200);
+        const QRect whole(QPoint(0, 0), size);
+        QTest::newRow("rect 0: square corners") << false << size << 0 << whole << QSize(0, 0);
+        QTest::newRow("rect 30") << false << size << 30 << whole << QSize(30, 30);
+        QTest::newRow("rect 1000: the ellipse") << false << size << 1000 << whole << QSize(150, 100);
+        QTest::newRow("circle 100") << true << size << 100 << QRect(50, 0, 200, 200) << QSize(100, 100);
+        QTest::newRow("circle 60 on 301 x 203")
+            << true << QSize(301, 203) << 60 << QRect(90, 41, 120, 120) << QSize(60, 60);
+        QTest::newRow("circle 101: unchanged") << true << size << 101 << whole << QSize(0, 0);
+        QTest::newRow("circle, largest int: unchanged")
+            << true << size << std::numeric_limits<int>::max() << whole << QSize(0, 0);
+        QTest::newRow("circle 0: null") << true << size << 0 << QRect() << QSize();
+        QTest::newRow("circle, null image") << true << QSize() << 10 << QRect() << QSize();
+    }
 
-void TestImageFunctions::shapes_data()
-{
-    QTest::addColumn<bool>("circle");
-    QTest::addColumn<QSize>("size");
-    QTest::addColumn<int>("radius");
-    QTest::addColumn<QRect>("part"); // of the source the result shows; null: null result
-    QTest::addColumn<QSize>("corner"); // radii of the rounded corners
-    const QSize size(300, 200);
-    const QRect whole(QPoint(0, 0), size);
-    QTest::newRow("rect 0: square corners") << false << size << 0 << whole << QSize(0, 0);
-    QTest::newRow("rect 30") << false << size << 30 << whole << QSize(30, 30);
-    QTest::newRow("rect 1000: the ellipse") << false << size << 1000 << whole << QSize(150, 100);
-    QTest::newRow("circle 100") << true << size << 100 << QRect(50, 0, 200, 200) << QSize(100, 100);
-    QTest::newRow("circle 60 on 301 x 203")
-        << true << QSize(301, 203) << 60 << QRect(90, 41, 120, 120) << QSize(60, 60);
-    QTest::newRow("circle 101: unchanged") << true << size << 101 << whole << QSize(0, 0);
-    QTest::newRow("circle, largest int: unchanged")
-        << true << size << std::numeric_limits<int>::max() << whole << QSize(0, 0);
-    QTest::newRow("circle 0: null") << true << size << 0 << QRect() << QSize();
-    QTest::newRow("circle, null image") << true << QSize() << 10 << QRect() << QSize();
-}
-
-void TestImageFunctions::shapes()
-{
-    QFETCH(bool, circle);
-    QFETCH(QSize, size);
-    QFETCH(int, radius);
-    QFETCH(QRect, part);
-    QFETCH(QSize, corner);
-    const QImage source = ColumnCodedImage(size);
-    const QImage shaped = circle ? CircleImage(source, radius) : RoundRectImage(source, radius);
-    QCOMPARE(shaped.size(), part.size());
-    // Clear of the antialiased edge: the source inside, transparency outside.
-    const qreal margin = corner.isEmpty() ? 0 : 1.5 / qMin(corner.width(), corner.height());
-    const auto reach = [](qreal at, int side, int r) {
-        return r == 0 ? 0.0 : qMax(0.0, qAbs(at - side / 2.0) - (side / 2.0 - r)) / r;
-    };
-    for (int y = 0; y < shaped.height(); ++y) {
-        for (int x = 0; x < shaped.width(); ++x) {
-            const qreal distance = std::hypot(reach(x + 0.5, shaped.width(), corner.width()),
-                                              reach(y + 0.5, shaped.height(), corner.height()));
-            if (distance < 1 - margin)
-                QCOMPARE(shaped.pixel(x, y), source.pixel(part.topLeft() + QPoint(x, y)));
-            else if (distance > 1 + margin)
-                QCOMPARE(qAlpha(shaped.pixel(x, y)), 0);
+    void shapes()
+    {
+        QFETCH(bool, circle);
+        QFETCH(QSize, size);
+        QFETCH(int, radius);
+        QFETCH(QRect, part);
+        QFETCH(QSize, corner);
+        const QImage source = ColumnCodedImage(size);
+        const QImage shaped = circle ? CircleImage(source, radius) : RoundRectImage(source, radius);
+        QCOMPARE(shaped.size(), part.size());
+        // Clear of the antialiased edge: the source inside, transparency outside.
+        const qreal margin = corner.isEmpty() ? 0 : 1.5 / qMin(corner.width(), corner.height());
+        const auto reach = [](qreal at, int side, int r) {
+            return r == 0 ? 0.0 : qMax(0.0, qAbs(at - side / 2.0) - (side / 2.0 - r)) / r;
+        };
+        for (int y = 0; y < shaped.height(); ++y) {
+            for (int x = 0; x < shaped.width(); ++x) {
+                const qreal distance = std::hypot(reach(x + 0.5, shaped.width(), corner.width()),
+                                                  reach(y + 0.5, shaped.height(), corner.height()));
+                if (distance < 1 - margin)
+                    QCOMPARE(shaped.pixel(x, y), source.pixel(part.topLeft() + QPoint(x, y)));
+                else if (distance > 1 + margin)
+                    QCOMPARE(qAlpha(shaped.pixel(x, y)), 0);
+            }
         }
     }
-}
 
-// Stretched to exactly the size asked for, not letter-boxed: each half of a
-// wide image reaches the top and the bottom of a tall icon.
-void TestImageFunctions::makeIcon()
-{
-    QImage halves = Filled(QSize(100, 50), Qt::red, QImage::Format_RGB32);
-    QPainter(&halves).fillRect(50, 0, 50, 50, Qt::blue);
-    const QIcon icon = MakeIcon(halves, 16, 64);
-    QCOMPARE(icon.availableSizes(), QList<QSize> {QSize(16, 64)});
-    const QImage pixels = icon.pixmap(QSize(16, 64)).toImage();
-    QCOMPARE(
-        (QList<QRgb> {pixels.pixel(1, 0), pixels.pixel(14, 0), pixels.pixel(1, 63), pixels.pixel(14, 63)}),
-        (QList<QRgb> {qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(255, 0, 0), qRgb(0, 0, 255)}));
-}
+    // Stretched to exactly the size asked for, not letter-boxed: each half of a
+    // wide image reaches the top and the bottom of a tall icon.
+    void makeIcon()
+    {
+        QImage halves = Filled(QSize(100, 50), Qt::red, QImage::Format_RGB32);
+        QPainter(&halves).fillRect(50, 0, 50, 50, Qt::blue);
+        const QIcon icon = MakeIcon(halves, 16, 64);
+        QCOMPARE(icon.availableSizes(), QList<QSize> {QSize(16, 64)});
+        const QImage pixels = icon.pixmap(QSize(16, 64)).toImage();
+        QCOMPARE((QList<QRgb> {pixels.pixel(1, 0), pixels.pixel(14, 0), pixels.pixel(1, 63),
+                               pixels.pixel(14, 63)}),
+                 (QList<QRgb> {qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(255, 0, 0), qRgb(0, 0, 255)}));
+    }
 
-void TestImageFunctions::loadImageFile_data()
-{
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QString>("fileName");
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    PatternImage(QSize(9, 7), true).save(&buffer, "PNG");
-    // A BMP header announcing 20000 x 20000 pixels with none behind it.
-    const QByteArray hugeBmp
-        = QByteArray::fromHex("424d9a000000000000003600000028000000204e0000204e0000010018000000"
-                              "000000000000130b0000130b00000000000000000000")
-        + QByteArray(100, '\0');
-    QTest::newRow("PNG under a JPEG name: content decides") << png << "picture.jpg";
-    QTest::newRow("400-megapixel header: refused") << hugeBmp << "huge.bmp";
-}
+    void loadImageFile_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("fileName");
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        PatternImage(QSize(9, 7), true).save(&buffer, "PNG");
+        // A BMP header announcing 20000 x 20000 pixels with none behind it.
+        const QByteArray hugeBmp
+            = QByteArray::fromHex("424d9a000000000000003600000028000000204e0000204e0000010018000000"
+                                  "000000000000130b0000130b00000000000000000000")
+            + QByteArray(100, '\0');
+        QTest::newRow("PNG under a JPEG name: content decides") << png << "picture.jpg";
+        QTest::newRow("400-megapixel header: refused") << hugeBmp << "huge.bmp";
+    }
 
-void TestImageFunctions::loadImageFile()
-{
-    QFETCH(QByteArray, content);
-    QFETCH(QString, fileName);
-    QTemporaryDir dir;
-    QFile file(dir.filePath(fileName));
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
-    file.close();
-    QCOMPARE(LoadImageFile(file.fileName()),
-             fileName == "picture.jpg" ? PatternImage(QSize(9, 7), true) : QImage());
-}
+    void loadImageFile()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, fileName);
+        QTemporaryDir dir;
+        QFile file(dir.filePath(fileName));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+        file.close();
+        QCOMPARE(LoadImageFile(file.fileName()),
+                 fileName == "picture.jpg" ? PatternImage(QSize(9, 7), true) : QImage());
+    }
 
-// The display copies are kept between renders; a new image of the same size
-// must not be shown with the old one's pixels.
-void TestImageFunctions::previewFollowsANewSource()
-{
-    const QImage red = Filled(QSize(300, 200), Qt::red, QImage::Format_RGB32);
-    const QImage blue = Filled(QSize(300, 200), Qt::blue, QImage::Format_RGB32);
-    RoundedPreviewRenderer renderer;
-    const auto centre = [&](const QImage &image, int radius) {
-        return renderer.Render({image, RoundedShape::RoundRect, radius, true, QColor()}, QSize(150, 100))
-            .pixel(75, 50);
-    };
-    QCOMPARE(centre(red, 10), qRgb(255, 0, 0));
-    QCOMPARE(centre(blue, 10), qRgb(0, 0, 255));
-    QCOMPARE(renderer.RenderPlain(red, QSize(150, 100)).pixel(75, 50), qRgb(255, 0, 0));
-}
+    // The display copies are kept between renders; a new image of the same size
+    // must not be shown with the old one's pixels.
+    void previewFollowsANewSource()
+    {
+        const QImage red = Filled(QSize(300, 200), Qt::red, QImage::Format_RGB32);
+        const QImage blue = Filled(QSize(300, 200), Qt::blue, QImage::Format_RGB32);
+        RoundedPreviewRenderer renderer;
+        const auto centre = [&](const QImage &image, int radius) {
+            return renderer.Render({image, RoundedShape::RoundRect, radius, true, QColor()}, QSize(150, 100))
+                .pixel(75, 50);
+        };
+        QCOMPARE(centre(red, 10), qRgb(255, 0, 0));
+        QCOMPARE(centre(blue, 10), qRgb(0, 0, 255));
+        QCOMPARE(renderer.RenderPlain(red, QSize(150, 100)).pixel(75, 50), qRgb(255, 0, 0));
+    }
+};
 
 VARNO_TEST_MAIN(TestImageFunctions)
 #include "tst_imagefunctions.moc"

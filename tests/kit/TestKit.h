@@ -86,10 +86,6 @@ private:
 };
 
 QWidget *Widget(QWidget *root, const QString &objectName);
-template <typename T> T *Find(QWidget *root, const QString &objectName)
-{
-    return qobject_cast<T *>(Widget(root, objectName));
-}
 
 // Mouse press and release on the widget's centre. The program's push buttons
 // act on press, so the action has run (and any modal been answered) when

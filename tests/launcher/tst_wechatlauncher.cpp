@@ -119,17 +119,217 @@ class TestWeChatLauncher : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-
-    void launch_data();
-    void launch();
-    void browse_data();
-    void browse();
+    void initTestCase()
+    {
 #ifndef Q_OS_WIN
-    void detachedStart_data();
-    void detachedStart();
+        QVERIFY(::prctl(PR_SET_CHILD_SUBREAPER, 1) == 0);
+#endif
+        // Keeps the file dialog's fallback folder apart from the fixture folders.
+        QVERIFY(QDir::setCurrent(WorkingDirectory.path()));
+        QVERIFY(QDir(FixtureDir.path()).mkpath("plain"));
+        QVERIFY(QDir(FixtureDir.path()).mkpath("微信 多开/程序 目录"));
+        for (const char *copy :
+             {"plain/WeChat.exe", "微信 多开/程序 目录/微信 客户端.exe", "plain/not-executable.exe"})
+            QVERIFY(QFile::copy(QCoreApplication::applicationDirPath() + "/" VARNO_WECHAT_STAND_IN,
+                                Fixture(QString::fromUtf8(copy))));
+        // Even root needs an execute bit to run a file.
+        QVERIFY(
+            QFile::setPermissions(Fixture("plain/not-executable.exe"), QFile::ReadOwner | QFile::WriteOwner));
+    }
+
+    void init()
+    {
+#ifdef Q_OS_WIN
+        QFile::remove(RecordPath());
+#endif
+        F.Start();
+        F.Open();
+    }
+
+    void cleanup()
+    {
+        F.Finish();
+#ifndef Q_OS_WIN
+        for (const Instance &child : Instances()) {
+            ::kill(pid_t(child.pid), SIGKILL);
+            ::waitpid(pid_t(child.pid), nullptr, 0);
+        }
+#endif
+    }
+
+    void launch_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QStringList>("expected"); // the boxes, then what runs
+
+        const QString plain = Fixture("plain/WeChat.exe");
+        const QString chinese = Fixture("微信 多开/程序 目录/微信 客户端.exe");
+        const auto failures = [](int count, int error) {
+            QStringList boxes;
+            for (int i = 1; i <= count; ++i)
+                boxes << QStringLiteral("Critical 启动失败/启动第 %1 个微信实例失败：%2")
+                             .arg(i)
+                             .arg(StartError(error));
+            return boxes;
+        };
+        QTest::newRow("ten instances") << plain << 10 << QStringList(QVector<QString>(10, plain).toList());
+        QTest::newRow("blanks and Chinese in the path") << chinese << 2 << QStringList {chinese, chinese};
+#ifdef Q_OS_WIN
+        QTest::newRow("missing file")
+            << Fixture("plain/missing.exe") << 3 << failures(3, ERROR_FILE_NOT_FOUND);
+        QTest::newRow("a folder") << Fixture("plain") << 2 << failures(2, ERROR_ACCESS_DENIED);
+#else
+        QTest::newRow("missing file") << Fixture("plain/missing.exe") << 3 << failures(3, ENOENT);
+        QTest::newRow("no execute permission")
+            << Fixture("plain/not-executable.exe") << 2 << failures(2, EACCES);
+        QTest::newRow("only blanks is not empty") << QStringLiteral("   ") << 1 << failures(1, ENOENT);
+#endif
+        QTest::newRow("empty path") << QString() << 3
+                                    << QStringList("Warning 路径无效/请选择有效的微信可执行文件路径！");
+        // The spin box stops users before zero; the check behind it still holds.
+        QTest::newRow("count zero") << plain << 0 << QStringList("Warning 微信数量无效/请输入大于0数字！");
+    }
+
+    void launch()
+    {
+        QFETCH(QString, program);
+        QFETCH(int, count);
+        QFETCH(QStringList, expected);
+        F.Form->WeiXinPath_QLineEdit->setText(program);
+        F.Form->WeiXinNumber_QSpinBox->setMinimum(0);
+        F.Form->WeiXinNumber_QSpinBox->setValue(count);
+        for (int i = 0; i <= count; ++i)
+            F.Answerer->NextClick();
+        const auto seen = [this] {
+            QStringList record;
+            for (const TestKit::ModalRecord &box : F.Answerer->Records())
+                record << QStringLiteral("%1 %2/%3%4")
+                              .arg(QLatin1String(
+                                       QMetaEnum::fromType<QMessageBox::Icon>().valueToKey(box.icon)),
+                                   box.title, box.text,
+                                   box.parent == F.Window.get() ? "" : " (not on the window)");
+            return record + Programs(Instances());
+        };
+
+        // The button acts on press, whatever the release does. The window goes
+        // on ticking while instances start, and a press meanwhile starts no more.
+        QSignalSpy ticks(MainWindowProbe::ApplicationTimer(*F.Window), &QTimer::timeout);
+        TestKit::PressAndReleaseOutside(F.Form->WeiXinNumber_QPushButton);
+        if (count > 2 && expected.first() == program) {
+            QTRY_VERIFY(!seen().isEmpty());
+            TestKit::PressAndReleaseOutside(F.Form->WeiXinNumber_QPushButton);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(seen(), expected, 20000);
+        const int ticksByTheLastStart = ticks.count();
+        QTest::qWait(300);
+        QCOMPARE(seen(), expected);
+        const QList<Instance> instances = Instances();
+        if (instances.size() >= 10)
+            QVERIFY(ticksByTheLastStart > 0);
+
+        // A pause after each start: every instance was created at least 200 ms
+        // after the one before (the system's creation times, so a slow-to-run
+        // instance cannot blur the spacing; Wine's start-up jitter is allowed for).
+        const qint64 tolerance = QSysInfo::productType() == "windows" ? 30 : 0;
+        for (int i = 1; i < instances.size(); ++i)
+            QVERIFY2(instances.at(i).createdMilliseconds - instances.at(i - 1).createdMilliseconds
+                         >= 200 - tolerance,
+                     qPrintable(QStringLiteral("instances %1 and %2 too close").arg(i).arg(i + 1)));
+
+        // The instances live on without the window that started them.
+        F.Window.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QTest::qWait(100);
+        for (const Instance &instance : instances)
+            QVERIFY(Alive(instance));
+    }
+
+    void browse_data()
+    {
+        QTest::addColumn<QString>("fieldText");
+        QTest::addColumn<QString>("expectedDirectory"); // empty: the dialog's own default
+        QTest::addColumn<QString>("chosen"); // empty: the dialog is cancelled
+
+        // The dialog remembers the last folder it showed and falls back to it, so
+        // the rows that must open in the default come before any fixture folder
+        // was shown.
+        const QString chineseFolder = Fixture("微信 多开/程序 目录");
+        const QString chinese = chineseFolder + "/微信 客户端.exe";
+        QTest::newRow("empty field") << QString() << QString() << QString();
+        QTest::newRow("missing file in an existing folder")
+            << Fixture("plain/missing.exe") << QString() << QString();
+        QTest::newRow("existing file") << chinese << chineseFolder << QString();
+        QTest::newRow("folder, a file chosen") << Fixture("plain") << Fixture("plain") << chinese;
+    }
+
+    void browse()
+    {
+        QFETCH(QString, fieldText);
+        QFETCH(QString, expectedDirectory);
+        QFETCH(QString, chosen);
+        if (expectedDirectory.isEmpty()) {
+            // Where a dialog given no folder opens, asked the way the program asks.
+            expectedDirectory = QFileDialog(nullptr, QString(), QString()).directory().absolutePath();
+            QVERIFY(expectedDirectory != Fixture("plain"));
+        }
+        F.Form->WeiXinPath_QLineEdit->setText(fieldText);
+        if (chosen.isEmpty())
+            F.Answerer->NextCancel();
+        else
+            F.Answerer->NextFile(chosen);
+        TestKit::PressAndReleaseOutside(F.Form->WeiXinPath_QPushButton);
+
+        QCOMPARE(F.Answerer->Records().size(), 1);
+        const TestKit::ModalRecord &dialog = F.Answerer->Records().first();
+        QCOMPARE((QStringList {dialog.className, dialog.title, QDir(dialog.text).absolutePath(),
+                               dialog.nameFilters.join(";;"),
+                               dialog.parent == F.Window.get() ? "on the window" : "",
+                               F.Form->WeiXinPath_QLineEdit->text()}),
+                 (QStringList {"QFileDialog", "选择微信可执行文件", QDir(expectedDirectory).absolutePath(),
+                               "可执行文件 (*.exe);;所有文件 (*)", "on the window",
+                               chosen.isEmpty() ? fieldText : chosen}));
+        // Choosing only fills the field; nothing starts until asked.
+        QVERIFY(Instances().isEmpty());
+    }
+
+#ifndef Q_OS_WIN
+    void detachedStart_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("searchPath"); // PATH while starting, when set
+        QTest::addColumn<int>("error"); // 0: it starts
+        QTest::newRow("name found in PATH") << "WeChat.exe"
+                                            << "/nonexistent-dir:" + Fixture("plain") << 0;
+        QTest::newRow("name not in PATH") << "varno-no-such-program" << QString() << int(ENOENT);
+        QTest::newRow("a folder") << Fixture("plain") << QString() << int(EACCES);
+    }
+
+    // Nothing ties a started instance to the toolbox: no session, terminal or
+    // pipe shared; the go-between process and a program that failed are reaped.
+    void detachedStart()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, searchPath);
+        QFETCH(int, error);
+        const QByteArray savedPath = qgetenv("PATH");
+        if (!searchPath.isEmpty())
+            qputenv("PATH", QFile::encodeName(searchPath));
+        const Launcher::StartOutcome outcome = Launcher::StartDetached(program);
+        qputenv("PATH", savedPath);
+        const QList<Instance> children = Instances();
+        QCOMPARE(QStringList(outcome.started ? "started" : outcome.errorText) + Programs(children),
+                 error ? QStringList(StartError(error))
+                       : QStringList({"started", Fixture("plain/WeChat.exe")}));
+        if (!outcome.started)
+            return;
+        QCOMPARE(outcome.processId, children.first().pid);
+        QVERIFY(::getsid(pid_t(outcome.processId)) != ::getsid(0));
+        for (int fd = 0; fd < 3; ++fd)
+            QCOMPARE(QFile::symLinkTarget(QStringLiteral("/proc/%1/fd/%2").arg(outcome.processId).arg(fd)),
+                     QStringLiteral("/dev/null"));
+    }
+
 #endif
 
 private:
@@ -142,213 +342,6 @@ private:
     QTemporaryDir WorkingDirectory;
     TestKit::WindowFixture F;
 };
-
-void TestWeChatLauncher::initTestCase()
-{
-#ifndef Q_OS_WIN
-    QVERIFY(::prctl(PR_SET_CHILD_SUBREAPER, 1) == 0);
-#endif
-    // Keeps the file dialog's fallback folder apart from the fixture folders.
-    QVERIFY(QDir::setCurrent(WorkingDirectory.path()));
-    QVERIFY(QDir(FixtureDir.path()).mkpath("plain"));
-    QVERIFY(QDir(FixtureDir.path()).mkpath("微信 多开/程序 目录"));
-    for (const char *copy :
-         {"plain/WeChat.exe", "微信 多开/程序 目录/微信 客户端.exe", "plain/not-executable.exe"})
-        QVERIFY(QFile::copy(QCoreApplication::applicationDirPath() + "/" VARNO_WECHAT_STAND_IN,
-                            Fixture(QString::fromUtf8(copy))));
-    // Even root needs an execute bit to run a file.
-    QVERIFY(QFile::setPermissions(Fixture("plain/not-executable.exe"), QFile::ReadOwner | QFile::WriteOwner));
-}
-
-void TestWeChatLauncher::init()
-{
-#ifdef Q_OS_WIN
-    QFile::remove(RecordPath());
-#endif
-    F.Start();
-    F.Open();
-}
-
-void TestWeChatLauncher::cleanup()
-{
-    F.Finish();
-#ifndef Q_OS_WIN
-    for (const Instance &child : Instances()) {
-        ::kill(pid_t(child.pid), SIGKILL);
-        ::waitpid(pid_t(child.pid), nullptr, 0);
-    }
-#endif
-}
-
-void TestWeChatLauncher::launch_data()
-{
-    QTest::addColumn<QString>("program");
-    QTest::addColumn<int>("count");
-    QTest::addColumn<QStringList>("expected"); // the boxes, then what runs
-
-    const QString plain = Fixture("plain/WeChat.exe");
-    const QString chinese = Fixture("微信 多开/程序 目录/微信 客户端.exe");
-    const auto failures = [](int count, int error) {
-        QStringList boxes;
-        for (int i = 1; i <= count; ++i)
-            boxes << QStringLiteral("Critical 启动失败/启动第 %1 个微信实例失败：%2")
-                         .arg(i)
-                         .arg(StartError(error));
-        return boxes;
-    };
-    QTest::newRow("ten instances") << plain << 10 << QStringList(QVector<QString>(10, plain).toList());
-    QTest::newRow("blanks and Chinese in the path") << chinese << 2 << QStringList {chinese, chinese};
-#ifdef Q_OS_WIN
-    QTest::newRow("missing file") << Fixture("plain/missing.exe") << 3 << failures(3, ERROR_FILE_NOT_FOUND);
-    QTest::newRow("a folder") << Fixture("plain") << 2 << failures(2, ERROR_ACCESS_DENIED);
-#else
-    QTest::newRow("missing file") << Fixture("plain/missing.exe") << 3 << failures(3, ENOENT);
-    QTest::newRow("no execute permission") << Fixture("plain/not-executable.exe") << 2 << failures(2, EACCES);
-    QTest::newRow("only blanks is not empty") << QStringLiteral("   ") << 1 << failures(1, ENOENT);
-#endif
-    QTest::newRow("empty path") << QString() << 3
-                                << QStringList("Warning 路径无效/请选择有效的微信可执行文件路径！");
-    // The spin box stops users before zero; the check behind it still holds.
-    QTest::newRow("count zero") << plain << 0 << QStringList("Warning 微信数量无效/请输入大于0数字！");
-}
-
-void TestWeChatLauncher::launch()
-{
-    QFETCH(QString, program);
-    QFETCH(int, count);
-    QFETCH(QStringList, expected);
-    F.Form->WeiXinPath_QLineEdit->setText(program);
-    F.Form->WeiXinNumber_QSpinBox->setMinimum(0);
-    F.Form->WeiXinNumber_QSpinBox->setValue(count);
-    for (int i = 0; i <= count; ++i)
-        F.Answerer->NextClick();
-    const auto seen = [this] {
-        QStringList record;
-        for (const TestKit::ModalRecord &box : F.Answerer->Records())
-            record << QStringLiteral("%1 %2/%3%4")
-                          .arg(QLatin1String(QMetaEnum::fromType<QMessageBox::Icon>().valueToKey(box.icon)),
-                               box.title, box.text,
-                               box.parent == F.Window.get() ? "" : " (not on the window)");
-        return record + Programs(Instances());
-    };
-
-    // The button acts on press, whatever the release does. The window goes
-    // on ticking while instances start, and a press meanwhile starts no more.
-    QSignalSpy ticks(MainWindowProbe::ApplicationTimer(*F.Window), &QTimer::timeout);
-    TestKit::PressAndReleaseOutside(F.Form->WeiXinNumber_QPushButton);
-    if (count > 2 && expected.first() == program) {
-        QTRY_VERIFY(!seen().isEmpty());
-        TestKit::PressAndReleaseOutside(F.Form->WeiXinNumber_QPushButton);
-    }
-    QTRY_COMPARE_WITH_TIMEOUT(seen(), expected, 20000);
-    const int ticksByTheLastStart = ticks.count();
-    QTest::qWait(300);
-    QCOMPARE(seen(), expected);
-    const QList<Instance> instances = Instances();
-    if (instances.size() >= 10)
-        QVERIFY(ticksByTheLastStart > 0);
-
-    // A pause after each start: every instance was created at least 200 ms
-    // after the one before (the system's creation times, so a slow-to-run
-    // instance cannot blur the spacing; Wine's start-up jitter is allowed for).
-    const qint64 tolerance = QSysInfo::productType() == "windows" ? 30 : 0;
-    for (int i = 1; i < instances.size(); ++i)
-        QVERIFY2(instances.at(i).createdMilliseconds - instances.at(i - 1).createdMilliseconds
-                     >= 200 - tolerance,
-                 qPrintable(QStringLiteral("instances %1 and %2 too close").arg(i).arg(i + 1)));
-
-    // The instances live on without the window that started them.
-    F.Window.reset();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QTest::qWait(100);
-    for (const Instance &instance : instances)
-        QVERIFY(Alive(instance));
-}
-
-void TestWeChatLauncher::browse_data()
-{
-    QTest::addColumn<QString>("fieldText");
-    QTest::addColumn<QString>("expectedDirectory"); // empty: the dialog's own default
-    QTest::addColumn<QString>("chosen"); // empty: the dialog is cancelled
-
-    // The dialog remembers the last folder it showed and falls back to it, so
-    // the rows that must open in the default come before any fixture folder
-    // was shown.
-    const QString chineseFolder = Fixture("微信 多开/程序 目录");
-    const QString chinese = chineseFolder + "/微信 客户端.exe";
-    QTest::newRow("empty field") << QString() << QString() << QString();
-    QTest::newRow("missing file in an existing folder")
-        << Fixture("plain/missing.exe") << QString() << QString();
-    QTest::newRow("existing file") << chinese << chineseFolder << QString();
-    QTest::newRow("folder, a file chosen") << Fixture("plain") << Fixture("plain") << chinese;
-}
-
-void TestWeChatLauncher::browse()
-{
-    QFETCH(QString, fieldText);
-    QFETCH(QString, expectedDirectory);
-    QFETCH(QString, chosen);
-    if (expectedDirectory.isEmpty()) {
-        // Where a dialog given no folder opens, asked the way the program asks.
-        expectedDirectory = QFileDialog(nullptr, QString(), QString()).directory().absolutePath();
-        QVERIFY(expectedDirectory != Fixture("plain"));
-    }
-    F.Form->WeiXinPath_QLineEdit->setText(fieldText);
-    if (chosen.isEmpty())
-        F.Answerer->NextCancel();
-    else
-        F.Answerer->NextFile(chosen);
-    TestKit::PressAndReleaseOutside(F.Form->WeiXinPath_QPushButton);
-
-    QCOMPARE(F.Answerer->Records().size(), 1);
-    const TestKit::ModalRecord &dialog = F.Answerer->Records().first();
-    QCOMPARE(
-        (QStringList {dialog.className, dialog.title, QDir(dialog.text).absolutePath(),
-                      dialog.nameFilters.join(";;"), dialog.parent == F.Window.get() ? "on the window" : "",
-                      F.Form->WeiXinPath_QLineEdit->text()}),
-        (QStringList {"QFileDialog", "选择微信可执行文件", QDir(expectedDirectory).absolutePath(),
-                      "可执行文件 (*.exe);;所有文件 (*)", "on the window",
-                      chosen.isEmpty() ? fieldText : chosen}));
-    // Choosing only fills the field; nothing starts until asked.
-    QVERIFY(Instances().isEmpty());
-}
-
-#ifndef Q_OS_WIN
-void TestWeChatLauncher::detachedStart_data()
-{
-    QTest::addColumn<QString>("program");
-    QTest::addColumn<QString>("searchPath"); // PATH while starting, when set
-    QTest::addColumn<int>("error"); // 0: it starts
-    QTest::newRow("name found in PATH") << "WeChat.exe"
-                                        << "/nonexistent-dir:" + Fixture("plain") << 0;
-    QTest::newRow("name not in PATH") << "varno-no-such-program" << QString() << int(ENOENT);
-    QTest::newRow("a folder") << Fixture("plain") << QString() << int(EACCES);
-}
-
-// Nothing ties a started instance to the toolbox: no session, terminal or
-// pipe shared; the go-between process and a program that failed are reaped.
-void TestWeChatLauncher::detachedStart()
-{
-    QFETCH(QString, program);
-    QFETCH(QString, searchPath);
-    QFETCH(int, error);
-    const QByteArray savedPath = qgetenv("PATH");
-    if (!searchPath.isEmpty())
-        qputenv("PATH", QFile::encodeName(searchPath));
-    const Launcher::StartOutcome outcome = Launcher::StartDetached(program);
-    qputenv("PATH", savedPath);
-    const QList<Instance> children = Instances();
-    QCOMPARE(QStringList(outcome.started ? "started" : outcome.errorText) + Programs(children),
-             error ? QStringList(StartError(error)) : QStringList({"started", Fixture("plain/WeChat.exe")}));
-    if (!outcome.started)
-        return;
-    QCOMPARE(outcome.processId, children.first().pid);
-    QVERIFY(::getsid(pid_t(outcome.processId)) != ::getsid(0));
-    for (int fd = 0; fd < 3; ++fd)
-        QCOMPARE(QFile::symLinkTarget(QStringLiteral("/proc/%1/fd/%2").arg(outcome.processId).arg(fd)),
-                 QStringLiteral("/dev/null"));
-}
-#endif
 
 VARNO_TEST_MAIN(TestWeChatLauncher)
 #include "tst_wechatlauncher.moc"

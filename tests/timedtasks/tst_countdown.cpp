@@ -19,185 +19,184 @@ class TestCountdown : public QObject
     Q_OBJECT
 
 private slots:
-    void shutdownAndEndOfWork_data();
-    void shutdownAndEndOfWork();
-    void shutdownWarning_data();
-    void shutdownWarning();
-    void rest_data();
-    void rest();
-};
+    void shutdownAndEndOfWork_data()
+    {
+        QTest::addColumn<bool>("endOfWork");
+        QTest::addColumn<bool>("everyDay");
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QDateTime>("target"); // in every-day mode only its time counts
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<bool>("fire");
 
-void TestCountdown::shutdownAndEndOfWork_data()
-{
-    QTest::addColumn<bool>("endOfWork");
-    QTest::addColumn<bool>("everyDay");
-    QTest::addColumn<QDateTime>("now");
-    QTest::addColumn<QDateTime>("target"); // in every-day mode only its time counts
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<bool>("fire");
+        // Shutdown, one-off: due from the target to 5 s after it.
+        const QDateTime shutdown = At(1, 15, 10, 2, 5);
+        const QString once = "电脑将在 2024-01-15 10:02:05 关机,距离关机还有 ";
+        const auto off = [&](const char *name, const QDateTime &now, const char *left, bool fire) {
+            QTest::newRow(name) << false << false << now << shutdown << once + left << fire;
+        };
+        off("1 h 2 min 5 s ahead", At(1, 15, 9, 0), "1小时 2分钟 5秒", false);
+        off("90 s past: no firing", At(1, 15, 10, 3, 35), "0小时 -1分钟 -30秒", false);
+        off("a millisecond early", At(1, 15, 10, 2, 4, 999), "0小时 0分钟 0秒", false);
+        off("at the moment", shutdown, "0小时 0分钟 0秒", true);
+        off("5 s after, the last of the window", At(1, 15, 10, 2, 10), "0小时 0分钟 -5秒", true);
+        off("just past the window", At(1, 15, 10, 2, 10, 1), "0小时 0分钟 -5秒", false);
 
-    // Shutdown, one-off: due from the target to 5 s after it.
-    const QDateTime shutdown = At(1, 15, 10, 2, 5);
-    const QString once = "电脑将在 2024-01-15 10:02:05 关机,距离关机还有 ";
-    const auto off = [&](const char *name, const QDateTime &now, const char *left, bool fire) {
-        QTest::newRow(name) << false << false << now << shutdown << once + left << fire;
-    };
-    off("1 h 2 min 5 s ahead", At(1, 15, 9, 0), "1小时 2分钟 5秒", false);
-    off("90 s past: no firing", At(1, 15, 10, 3, 35), "0小时 -1分钟 -30秒", false);
-    off("a millisecond early", At(1, 15, 10, 2, 4, 999), "0小时 0分钟 0秒", false);
-    off("at the moment", shutdown, "0小时 0分钟 0秒", true);
-    off("5 s after, the last of the window", At(1, 15, 10, 2, 10), "0小时 0分钟 -5秒", true);
-    off("just past the window", At(1, 15, 10, 2, 10, 1), "0小时 0分钟 -5秒", false);
+        // Shutdown, every day: the same window on any day; passed today counts below zero.
+        const QDateTime six = At(7, 1, 18, 0); // an old date: it plays no part
+        const QString daily = "电脑将在每天 18:00:00 关机,距离关机还有 ";
+        const auto everyDay
+            = [&](const char *name, const QDateTime &now, const QDateTime &target, const QString &label,
+                  bool fire) { QTest::newRow(name) << false << true << now << target << label << fire; };
+        everyDay("daily, just before", At(7, 15, 17, 59, 59, 999), six, daily + "0小时 0分钟 1秒", false);
+        everyDay("daily, end of the window", At(7, 15, 18, 0, 5), six, daily + "0小时 0分钟 -5秒", true);
+        everyDay("daily, past the window", At(7, 15, 18, 0, 5, 1), six, daily + "0小时 0分钟 -5秒", false);
+        everyDay("daily, passed today", At(7, 15, 19, 0), six, daily + "-1小时 0分钟 0秒", false);
+        const QString late = "电脑将在每天 23:59:58 关机,距离关机还有 ";
+        everyDay("daily, window running past midnight", At(7, 16, 0, 0, 2), At(7, 1, 23, 59, 58),
+                 late + "23小时 59分钟 56秒", true);
+        everyDay("daily, past that window", At(7, 16, 0, 0, 4), At(7, 1, 23, 59, 58),
+                 late + "23小时 59分钟 54秒", false);
 
-    // Shutdown, every day: the same window on any day; passed today counts below zero.
-    const QDateTime six = At(7, 1, 18, 0); // an old date: it plays no part
-    const QString daily = "电脑将在每天 18:00:00 关机,距离关机还有 ";
-    const auto everyDay
-        = [&](const char *name, const QDateTime &now, const QDateTime &target, const QString &label,
-              bool fire) { QTest::newRow(name) << false << true << now << target << label << fire; };
-    everyDay("daily, just before", At(7, 15, 17, 59, 59, 999), six, daily + "0小时 0分钟 1秒", false);
-    everyDay("daily, end of the window", At(7, 15, 18, 0, 5), six, daily + "0小时 0分钟 -5秒", true);
-    everyDay("daily, past the window", At(7, 15, 18, 0, 5, 1), six, daily + "0小时 0分钟 -5秒", false);
-    everyDay("daily, passed today", At(7, 15, 19, 0), six, daily + "-1小时 0分钟 0秒", false);
-    const QString late = "电脑将在每天 23:59:58 关机,距离关机还有 ";
-    everyDay("daily, window running past midnight", At(7, 16, 0, 0, 2), At(7, 1, 23, 59, 58),
-             late + "23小时 59分钟 56秒", true);
-    everyDay("daily, past that window", At(7, 16, 0, 0, 4), At(7, 1, 23, 59, 58), late + "23小时 59分钟 54秒",
+        // End of work: a 3 s window; a passed time counts to the same time the
+        // next day, a one-off moment a day or more ago says so instead.
+        const QDateTime evening = At(7, 15, 17, 30);
+        const QString head = "您的下班时间是: 2024-07-15 17:30:00,距离下班时间还有 ";
+        const QString dailyHead = "您的下班时间是: 17:30:00,距离下班时间还有 ";
+        const auto work
+            = [&](const char *name, bool everyDay, const QDateTime &now, const QString &label, bool fire) {
+                  QTest::newRow(name) << true << everyDay << now << evening << label << fire;
+              };
+        work("daily, 90 s past: 23, 58, 29", true, At(7, 16, 17, 31, 30), dailyHead + "23小时 58分钟 29秒",
              false);
+        work("daily, a millisecond past", true, At(7, 16, 17, 30, 0, 1), dailyHead + "23小时 59分钟 59秒",
+             true);
+        work("daily, 3 s after", true, At(7, 16, 17, 30, 3), dailyHead + "23小时 59分钟 56秒", true);
+        work("daily, past the window", true, At(7, 16, 17, 30, 3, 1), dailyHead + "23小时 59分钟 56秒",
+             false);
+        work("one-off, at the moment", false, evening, head + "0小时 0分钟 0秒", true);
+        work("one-off, 3 s after", false, At(7, 15, 17, 30, 3), head + "23小时 59分钟 56秒", true);
+        work("one-off, past the window", false, At(7, 15, 17, 30, 3, 1), head + "23小时 59分钟 56秒", false);
+        work("one-off, a second short of a day past", false, At(7, 16, 17, 29, 59), head + "0小时 0分钟 0秒",
+             false);
+        work("one-off, a day past", false, At(7, 16, 17, 30),
+             "您的下班时间是: 2024-07-15 17:30:00,下班时间已过", false);
+    }
 
-    // End of work: a 3 s window; a passed time counts to the same time the
-    // next day, a one-off moment a day or more ago says so instead.
-    const QDateTime evening = At(7, 15, 17, 30);
-    const QString head = "您的下班时间是: 2024-07-15 17:30:00,距离下班时间还有 ";
-    const QString dailyHead = "您的下班时间是: 17:30:00,距离下班时间还有 ";
-    const auto work
-        = [&](const char *name, bool everyDay, const QDateTime &now, const QString &label, bool fire) {
-              QTest::newRow(name) << true << everyDay << now << evening << label << fire;
-          };
-    work("daily, 90 s past: 23, 58, 29", true, At(7, 16, 17, 31, 30), dailyHead + "23小时 58分钟 29秒",
-         false);
-    work("daily, a millisecond past", true, At(7, 16, 17, 30, 0, 1), dailyHead + "23小时 59分钟 59秒", true);
-    work("daily, 3 s after", true, At(7, 16, 17, 30, 3), dailyHead + "23小时 59分钟 56秒", true);
-    work("daily, past the window", true, At(7, 16, 17, 30, 3, 1), dailyHead + "23小时 59分钟 56秒", false);
-    work("one-off, at the moment", false, evening, head + "0小时 0分钟 0秒", true);
-    work("one-off, 3 s after", false, At(7, 15, 17, 30, 3), head + "23小时 59分钟 56秒", true);
-    work("one-off, past the window", false, At(7, 15, 17, 30, 3, 1), head + "23小时 59分钟 56秒", false);
-    work("one-off, a second short of a day past", false, At(7, 16, 17, 29, 59), head + "0小时 0分钟 0秒",
-         false);
-    work("one-off, a day past", false, At(7, 16, 17, 30), "您的下班时间是: 2024-07-15 17:30:00,下班时间已过",
-         false);
-}
+    void shutdownAndEndOfWork()
+    {
+        QFETCH(bool, endOfWork);
+        QFETCH(bool, everyDay);
+        QFETCH(QDateTime, now);
+        QFETCH(QDateTime, target);
+        QFETCH(QString, label);
+        QFETCH(bool, fire);
+        const Countdown::Outcome outcome = endOfWork
+            ? Countdown::EndOfWork(now, target.date(), target.time(), everyDay)
+            : Countdown::Shutdown(now, target.date(), target.time(), everyDay);
+        QCOMPARE(outcome.label, label);
+        QCOMPARE(outcome.fire, fire);
+    }
 
-void TestCountdown::shutdownAndEndOfWork()
-{
-    QFETCH(bool, endOfWork);
-    QFETCH(bool, everyDay);
-    QFETCH(QDateTime, now);
-    QFETCH(QDateTime, target);
-    QFETCH(QString, label);
-    QFETCH(bool, fire);
-    const Countdown::Outcome outcome = endOfWork
-        ? Countdown::EndOfWork(now, target.date(), target.time(), everyDay)
-        : Countdown::Shutdown(now, target.date(), target.time(), everyDay);
-    QCOMPARE(outcome.label, label);
-    QCOMPARE(outcome.fire, fire);
-}
+    void shutdownWarning_data()
+    {
+        QTest::addColumn<bool>("everyDay");
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QDateTime>("target"); // in every-day mode only its time counts
+        QTest::addColumn<QDateTime>("lastWarned");
+        QTest::addColumn<QString>("expected"); // "<seconds> <occurrence warned>", or empty: no warning
 
-void TestCountdown::shutdownWarning_data()
-{
-    QTest::addColumn<bool>("everyDay");
-    QTest::addColumn<QDateTime>("now");
-    QTest::addColumn<QDateTime>("target"); // in every-day mode only its time counts
-    QTest::addColumn<QDateTime>("lastWarned");
-    QTest::addColumn<QString>("expected"); // "<seconds> <occurrence warned>", or empty: no warning
+        // Once per occurrence, on the first tick with 1 to 60 s left.
+        const QDateTime ten = At(1, 15, 22, 0);
+        const auto once
+            = [&](const char *name, const QDateTime &now, const QDateTime &lastWarned, const char *expected) {
+                  QTest::newRow(name) << false << now << ten << lastWarned << QString::fromLatin1(expected);
+              };
+        once("61 s before", At(1, 15, 21, 58, 59), QDateTime(), "");
+        once("60 s before", At(1, 15, 21, 59), QDateTime(), "60 2024-01-15 22:00");
+        once("59 s before, warned", At(1, 15, 21, 59, 1), ten, "");
+        once("30 s before, first tick in the minute", At(1, 15, 21, 59, 30), QDateTime(),
+             "30 2024-01-15 22:00");
+        once("1 s before", At(1, 15, 21, 59, 59), QDateTime(), "1 2024-01-15 22:00");
+        once("at the moment: the shutdown itself", ten, QDateTime(), "");
+        once("edited to a new moment after a warning", At(1, 15, 21, 59, 30), At(1, 15, 21, 0),
+             "30 2024-01-15 22:00");
+        const auto daily = [&](const char *name, const QDateTime &now, const QDateTime &target,
+                               const QDateTime &lastWarned, const char *expected) {
+            QTest::newRow(name) << true << now << target << lastWarned << QString::fromLatin1(expected);
+        };
+        daily("daily, 23:59:45 before 00:00:30", At(1, 15, 23, 59, 45), At(1, 1, 0, 0, 30), QDateTime(),
+              "45 2024-01-16 00:00");
+        daily("daily, warned yesterday", At(1, 16, 21, 59, 30), ten, ten, "30 2024-01-16 22:00");
+        daily("daily, warned today", At(1, 15, 21, 59, 50), At(1, 1, 22, 0), ten, "");
+        daily("daily, passed 10 s ago", At(1, 15, 22, 0, 10), ten, QDateTime(), "");
+    }
 
-    // Once per occurrence, on the first tick with 1 to 60 s left.
-    const QDateTime ten = At(1, 15, 22, 0);
-    const auto once
-        = [&](const char *name, const QDateTime &now, const QDateTime &lastWarned, const char *expected) {
-              QTest::newRow(name) << false << now << ten << lastWarned << QString::fromLatin1(expected);
-          };
-    once("61 s before", At(1, 15, 21, 58, 59), QDateTime(), "");
-    once("60 s before", At(1, 15, 21, 59), QDateTime(), "60 2024-01-15 22:00");
-    once("59 s before, warned", At(1, 15, 21, 59, 1), ten, "");
-    once("30 s before, first tick in the minute", At(1, 15, 21, 59, 30), QDateTime(), "30 2024-01-15 22:00");
-    once("1 s before", At(1, 15, 21, 59, 59), QDateTime(), "1 2024-01-15 22:00");
-    once("at the moment: the shutdown itself", ten, QDateTime(), "");
-    once("edited to a new moment after a warning", At(1, 15, 21, 59, 30), At(1, 15, 21, 0),
-         "30 2024-01-15 22:00");
-    const auto daily = [&](const char *name, const QDateTime &now, const QDateTime &target,
-                           const QDateTime &lastWarned, const char *expected) {
-        QTest::newRow(name) << true << now << target << lastWarned << QString::fromLatin1(expected);
-    };
-    daily("daily, 23:59:45 before 00:00:30", At(1, 15, 23, 59, 45), At(1, 1, 0, 0, 30), QDateTime(),
-          "45 2024-01-16 00:00");
-    daily("daily, warned yesterday", At(1, 16, 21, 59, 30), ten, ten, "30 2024-01-16 22:00");
-    daily("daily, warned today", At(1, 15, 21, 59, 50), At(1, 1, 22, 0), ten, "");
-    daily("daily, passed 10 s ago", At(1, 15, 22, 0, 10), ten, QDateTime(), "");
-}
+    void shutdownWarning()
+    {
+        QFETCH(bool, everyDay);
+        QFETCH(QDateTime, now);
+        QFETCH(QDateTime, target);
+        QFETCH(QDateTime, lastWarned);
+        QFETCH(QString, expected);
+        const Countdown::ShutdownWarning warning
+            = Countdown::WarnBeforeShutdown(now, target.date(), target.time(), everyDay, lastWarned);
+        const QString occurrence
+            = QLocale::c().toString(warning.lastWarned, QStringLiteral("yyyy-MM-dd HH:mm"));
+        QCOMPARE(warning.warn ? QStringLiteral("%1 %2").arg(warning.seconds).arg(occurrence) : QString(),
+                 expected);
+        if (!warning.warn)
+            QCOMPARE(warning.lastWarned, lastWarned);
+    }
 
-void TestCountdown::shutdownWarning()
-{
-    QFETCH(bool, everyDay);
-    QFETCH(QDateTime, now);
-    QFETCH(QDateTime, target);
-    QFETCH(QDateTime, lastWarned);
-    QFETCH(QString, expected);
-    const Countdown::ShutdownWarning warning
-        = Countdown::WarnBeforeShutdown(now, target.date(), target.time(), everyDay, lastWarned);
-    const QString occurrence = QLocale::c().toString(warning.lastWarned, QStringLiteral("yyyy-MM-dd HH:mm"));
-    QCOMPARE(warning.warn ? QStringLiteral("%1 %2").arg(warning.seconds).arg(occurrence) : QString(),
-             expected);
-    if (!warning.warn)
-        QCOMPARE(warning.lastWarned, lastWarned);
-}
+    void rest_data()
+    {
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<int>("lastRestHour");
+        QTest::addColumn<QString>("interval");
+        QTest::addColumn<QString>("outcome"); // the label, "fire <hour counted from>" or "skip"
 
-void TestCountdown::rest_data()
-{
-    QTest::addColumn<QDateTime>("now");
-    QTest::addColumn<int>("lastRestHour");
-    QTest::addColumn<QString>("interval");
-    QTest::addColumn<QString>("outcome"); // the label, "fire <hour counted from>" or "skip"
+        const QString next = "距离下次休息时间还有 ";
+        QTest::newRow("09:40 from 9, hourly") << At(1, 15, 9, 40) << 9 << "1" << next + "0小时 20分钟 0秒";
+        QTest::newRow("10:00:00 due") << At(1, 15, 10, 0) << 9 << "1" << QString("fire 10");
+        QTest::newRow("10:00:02 still due") << At(1, 15, 10, 0, 2) << 9 << "1" << QString("fire 10");
+        QTest::newRow("10:00:03 missed: the next full hour")
+            << At(1, 15, 10, 0, 3) << 9 << "1" << next + "0小时 59分钟 57秒";
+        QTest::newRow("11:00, reminded at 10") << At(1, 15, 11, 0) << 10 << "1" << QString("fire 11");
+        QTest::newRow("11:00 from 9, every two hours") << At(1, 15, 11, 0) << 9 << "2" << QString("fire 11");
+        QTest::newRow("23:30 from 22, counted across midnight")
+            << At(1, 15, 23, 30) << 22 << "2" << next + "0小时 30分钟 0秒";
+        QTest::newRow("midnight from 22, every two hours")
+            << At(1, 16, 0, 0, 1) << 22 << "2" << QString("fire 0");
+        QTest::newRow("armed late: the next full hour")
+            << At(1, 15, 14, 30) << 9 << "2" << next + "0小时 30分钟 0秒";
+        QTest::newRow("armed late: due at that hour") << At(1, 15, 15, 0) << 9 << "2" << QString("fire 15");
+        QTest::newRow("never below zero")
+            << At(1, 15, 23, 59, 59, 500) << 9 << "2" << next + "0小时 0分钟 0秒";
+        QTest::newRow("zero hours counts as one")
+            << At(1, 15, 10, 0) << 10 << "0" << next + "1小时 0分钟 0秒";
+        QTest::newRow("99 hours counts as 23: due") << At(7, 16, 9, 0) << 10 << "99" << QString("fire 9");
+        QTest::newRow("too many digits to read counts as 23")
+            << At(7, 16, 9, 0) << 10 << "99999999999999999999999" << QString("fire 9");
+        QTest::newRow("no interval chosen") << At(1, 15, 10, 0) << 9 << "" << QString("skip");
+    }
 
-    const QString next = "距离下次休息时间还有 ";
-    QTest::newRow("09:40 from 9, hourly") << At(1, 15, 9, 40) << 9 << "1" << next + "0小时 20分钟 0秒";
-    QTest::newRow("10:00:00 due") << At(1, 15, 10, 0) << 9 << "1" << QString("fire 10");
-    QTest::newRow("10:00:02 still due") << At(1, 15, 10, 0, 2) << 9 << "1" << QString("fire 10");
-    QTest::newRow("10:00:03 missed: the next full hour")
-        << At(1, 15, 10, 0, 3) << 9 << "1" << next + "0小时 59分钟 57秒";
-    QTest::newRow("11:00, reminded at 10") << At(1, 15, 11, 0) << 10 << "1" << QString("fire 11");
-    QTest::newRow("11:00 from 9, every two hours") << At(1, 15, 11, 0) << 9 << "2" << QString("fire 11");
-    QTest::newRow("23:30 from 22, counted across midnight")
-        << At(1, 15, 23, 30) << 22 << "2" << next + "0小时 30分钟 0秒";
-    QTest::newRow("midnight from 22, every two hours")
-        << At(1, 16, 0, 0, 1) << 22 << "2" << QString("fire 0");
-    QTest::newRow("armed late: the next full hour")
-        << At(1, 15, 14, 30) << 9 << "2" << next + "0小时 30分钟 0秒";
-    QTest::newRow("armed late: due at that hour") << At(1, 15, 15, 0) << 9 << "2" << QString("fire 15");
-    QTest::newRow("never below zero") << At(1, 15, 23, 59, 59, 500) << 9 << "2" << next + "0小时 0分钟 0秒";
-    QTest::newRow("zero hours counts as one") << At(1, 15, 10, 0) << 10 << "0" << next + "1小时 0分钟 0秒";
-    QTest::newRow("99 hours counts as 23: due") << At(7, 16, 9, 0) << 10 << "99" << QString("fire 9");
-    QTest::newRow("too many digits to read counts as 23")
-        << At(7, 16, 9, 0) << 10 << "99999999999999999999999" << QString("fire 9");
-    QTest::newRow("no interval chosen") << At(1, 15, 10, 0) << 9 << "" << QString("skip");
-}
-
-void TestCountdown::rest()
-{
-    QFETCH(QDateTime, now);
-    QFETCH(int, lastRestHour);
-    QFETCH(QString, interval);
-    QFETCH(QString, outcome);
-    const Countdown::RestOutcome rest = Countdown::Rest(now, lastRestHour, interval);
-    // Firing and skipping leave the label as it was (a null text).
-    QString seen = rest.skip ? QStringLiteral("skip") : rest.label;
-    if (rest.fire)
-        seen = QStringLiteral("fire %1").arg(rest.lastRestHour);
-    QCOMPARE(seen, outcome);
-    QCOMPARE(rest.label.isNull(), rest.fire || rest.skip);
-    if (!rest.fire)
-        QCOMPARE(rest.lastRestHour, lastRestHour);
-}
+    void rest()
+    {
+        QFETCH(QDateTime, now);
+        QFETCH(int, lastRestHour);
+        QFETCH(QString, interval);
+        QFETCH(QString, outcome);
+        const Countdown::RestOutcome rest = Countdown::Rest(now, lastRestHour, interval);
+        // Firing and skipping leave the label as it was (a null text).
+        QString seen = rest.skip ? QStringLiteral("skip") : rest.label;
+        if (rest.fire)
+            seen = QStringLiteral("fire %1").arg(rest.lastRestHour);
+        QCOMPARE(seen, outcome);
+        QCOMPARE(rest.label.isNull(), rest.fire || rest.skip);
+        if (!rest.fire)
+            QCOMPARE(rest.lastRestHour, lastRestHour);
+    }
+};
 
 VARNO_TEST_MAIN(TestCountdown)
 #include "tst_countdown.moc"

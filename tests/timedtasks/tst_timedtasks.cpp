@@ -33,282 +33,273 @@ class TestTimedTasks : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
+    void init()
+    {
+        F.Start();
+        FakePowerOff::Reset(false);
+    }
+
     void cleanup() { F.Finish(); }
 
-    void setAndCancel_data();
-    void setAndCancel();
-    void ticks_data();
-    void ticks();
-    void editingThePageMovesTheShutdown();
-    void aFiredShutdownDoesNotComeBackAtTheNextStart();
-    void aWarningComesOncePerArming();
-    void timeEditsStepTheMinutes();
-    void anUnreadableMomentDisarmsItsTask_data();
-    void anUnreadableMomentDisarmsItsTask();
+    void setAndCancel_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QDateTime>("target"); // put into the page's date and time
+        QTest::addColumn<bool>("everyDay");
+        QTest::addColumn<QString>("storedBefore");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("storedAfter");
+        const QString set = "SetShutdown_QPushButton";
+        const QString accepted = "提示/定时关机设置成功";
+        const QString refused = "错误/请选择一个未来的时间";
+        const QDateTime now = At(1, 15, 9, 40);
+        const QString armed = Task(false, "true", "2024/1/20", "8:00");
+        // Setting stores the page's values with the flag; a refusal writes nothing.
+        QTest::newRow("shutdown an hour ahead") << set << now << At(1, 15, 10, 40) << false << "" << accepted
+                                                << Task(false, "true", "2024/1/15", "10:40");
+        QTest::newRow("shutdown at the present moment: refused")
+            << set << now << now << false << "" << refused << "";
+        QTest::newRow("refused while armed: stays armed")
+            << set << now << At(1, 15, 9, 39) << false << armed << refused << armed;
+        // The date counts in every-day mode too.
+        QTest::newRow("daily 18:00 with tomorrow's date at 19:00")
+            << set << At(7, 15, 19, 0) << At(7, 16, 18, 0) << true << "" << accepted
+            << Task(false, "true", "2024/7/16", "18:00", true);
+        QTest::newRow("end of work in the past")
+            << "Set_EndWorkReminder_QPushButton" << now << At(1, 14, 8, 0) << false << ""
+            << "提示/下班提醒设置成功" << Task(true, "true", "2024/1/14", "8:00");
+        QTest::newRow("rest") << "Set_RestReminder_QPushButton" << now << now << false << ""
+                              << "提示/休息提醒设置成功"
+                              << Rest + "true;TimeInterval_RestReminder_comboBox=2_1_2_3_4";
+        // Cancelling writes "false" without a word.
+        QTest::newRow("cancel shutdown") << "CancelShutdown_QPushButton" << now << now << false << armed << ""
+                                         << Task(false, "false", "2024/1/20", "8:00");
+        QTest::newRow("cancel end of work")
+            << "Cancel_EndWorkReminder_QPushButton" << now << now << false
+            << Task(true, "true", "2024/1/20", "8:00") << "" << Task(true, "false", "2024/1/20", "8:00");
+        QTest::newRow("cancel rest") << "Cancel_RestReminder_QPushButton" << now << now << false
+                                     << Rest + "true"
+                                     << "" << Rest + "false";
+    }
+
+    void setAndCancel()
+    {
+        QFETCH(QString, button);
+        QFETCH(QDateTime, now);
+        QFETCH(QDateTime, target);
+        QFETCH(bool, everyDay);
+        QFETCH(QString, storedBefore);
+        QFETCH(QString, box);
+        QFETCH(QString, storedAfter);
+        TestKit::Store(storedBefore);
+        F.Clock->Set(now);
+        F.Open(true, true);
+        F.Form->Date_QDateEdit->setDate(target.date());
+        F.Form->Time_QTimeEdit->setTime(target.time());
+        F.Form->EveryDate_QRadioButton->setChecked(everyDay);
+        F.Form->Date_EndWorkReminder_QDateEdit->setDate(target.date());
+        F.Form->Time_EndWorkReminder_QTimeEdit->setTime(target.time());
+        F.Form->TimeInterval_RestReminder_comboBox->setCurrentIndex(2);
+        MainWindowProbe::LastRestHour(*F.Window) = 7;
+        if (!box.isEmpty())
+            F.Answerer->NextClick();
+        F.Click(button);
+        QCOMPARE(F.Answerer->Texts().join(""), box);
+        QCOMPARE(TestKit::Stored(), storedAfter);
+        QCOMPARE(MainWindowProbe::LastRestHour(*F.Window), 7); // arming keeps the hour counted from
+    }
+
+    void ticks_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("powerOffAccepted");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QList<QDateTime>>("moments");
+        QTest::addColumn<QStringList>("seen"); // after each tick: power-off requests, balloons, label
+        QTest::addColumn<QStringList>("balloons");
+        const QString status = "statusLabel";
+        const QString work = "ReminderInformation_EndWorkReminder_QLabel";
+        const QString rest = "ReminderInformation_RestReminder_QLabel";
+        const QList<QDateTime> start {At(1, 15, 9, 40)};
+        QTest::newRow("shutdown not armed")
+            << "" << false << status << start << QStringList("0 0 关机时间未设置!") << QStringList();
+        QTest::newRow("end of work not armed")
+            << "" << false << work << start << QStringList("0 0 下班时间提醒未设置!") << QStringList();
+        QTest::newRow("rest not armed")
+            << "" << false << rest << start << QStringList("0 0 休息时间提醒未设置!") << QStringList();
+        QTest::newRow("a flag in another spelling")
+            << Task(false, "TRUE", "2024/1/16", "8:00") << false << status << start
+            << QStringList("0 0 关机时间未设置!") << QStringList();
+
+        // Warned a minute before, carried out on every tick of its window with
+        // the outcome shown, the countdown again afterwards; never disarmed.
+        const QString once = "电脑将在 2024-01-15 09:41:00 关机,距离关机还有 ";
+        const QString warning = "提示|电脑将在%1秒后关机,请保存好您的工作!|10000|1";
+        QTest::newRow("shutdown once, accepted")
+            << Task(false, "true", "2024/1/15", "9:41") << true << status
+            << QList<QDateTime> {At(1, 15, 9, 40), At(1, 15, 9, 41), At(1, 15, 9, 41, 5), At(1, 15, 9, 41, 6)}
+            << QStringList {"0 1 " + once + "0小时 1分钟 0秒", "1 1 Windows正在执行关机...",
+                            "2 1 Windows正在执行关机...", "2 1 " + once + "0小时 0分钟 -6秒"}
+            << QStringList(warning.arg(60));
+        QTest::newRow("shutdown every day, refused")
+            << Task(false, "true", "2024/1/15", "9:41", true) << false << status
+            << QList<QDateTime> {At(1, 15, 9, 41), At(1, 16, 9, 40, 30), At(1, 16, 9, 41)}
+            << QStringList {"1 0 Windows关机失败",
+                            "1 1 电脑将在每天 09:41:00 关机,距离关机还有 0小时 0分钟 30秒",
+                            "2 1 Windows关机失败"}
+            << QStringList(warning.arg(30));
+
+        // A balloon on each tick of the window; a passed time counts to the next day.
+        const QString endOfWork = "提示|下班时间到了,开始愉快的下班生活吧!|60000|1";
+        const QString head = "您的下班时间是: 2024-01-15 17:30:00,距离下班时间还有 ";
+        QTest::newRow("end of work once")
+            << Task(true, "true", "2024/1/15", "17:30") << false << work
+            << QList<QDateTime> {At(1, 15, 17, 30), At(1, 15, 17, 30, 4)}
+            << QStringList {"0 1 " + head + "0小时 0分钟 0秒", "0 1 " + head + "23小时 59分钟 55秒"}
+            << QStringList(endOfWork);
+        QTest::newRow("end of work every day")
+            << Task(true, "true", "2024/1/15", "17:30", true) << false << work
+            << QList<QDateTime> {At(1, 16, 17, 30, 1)}
+            << QStringList("0 1 您的下班时间是: 17:30:00,距离下班时间还有 23小时 59分钟 58秒")
+            << QStringList(endOfWork);
+
+        // Once at the due full hour, counted from the hour of the start (09:40);
+        // the label keeps the countdown meanwhile.
+        const QString next = "0 %1 距离下次休息时间还有 ";
+        QTest::newRow("rest, every two hours")
+            << Rest + "true;TimeInterval_RestReminder_comboBox=1_1_2_3_4" << false << rest
+            << QList<QDateTime> {At(1, 15, 9, 40), At(1, 15, 11, 0), At(1, 15, 11, 0, 1), At(1, 15, 13, 0, 2)}
+            << QStringList {next.arg(0) + "1小时 20分钟 0秒", next.arg(1) + "1小时 20分钟 0秒",
+                            next.arg(1) + "1小时 59分钟 59秒", next.arg(2) + "1小时 59分钟 59秒"}
+            << QStringList(
+                   QVector<QString>(2, "提示|休息时间到了,喝点水活动下，对身体好哦!|10000|1").toList());
+    }
+
+    void ticks()
+    {
+        QFETCH(QString, stored);
+        QFETCH(bool, powerOffAccepted);
+        QFETCH(QString, label);
+        QFETCH(QList<QDateTime>, moments);
+        QFETCH(QStringList, seen);
+        QFETCH(QStringList, balloons);
+        TestKit::Store(stored);
+        FakePowerOff::Reset(powerOffAccepted);
+        F.Open(true, true);
+        const QString storedAtStart = TestKit::Stored();
+        for (int i = 0; i < moments.size(); ++i)
+            QCOMPARE(TickAt(moments.at(i), F.Window->findChild<QLabel *>(label)), seen.at(i));
+        QCOMPARE(F.Balloons->Texts(), balloons);
+        QCOMPARE(TestKit::Stored(), storedAtStart);
+    }
+
+    // The target comes from the page at each tick, without setting it again.
+    void editingThePageMovesTheShutdown()
+    {
+        TestKit::Store(Task(false, "true", "2024/1/15", "10:40"));
+        F.Open(true, true);
+        F.Form->Time_QTimeEdit->setTime(QTime(11, 0));
+        QCOMPARE(TickAt(At(1, 15, 10, 40), F.Form->statusLabel),
+                 QString("0 0 电脑将在 2024-01-15 11:00:00 关机,距离关机还有 0小时 20分钟 0秒"));
+        QCOMPARE(TickAt(At(1, 15, 11, 0), F.Form->statusLabel).left(4), QString("1 0 "));
+    }
+
+    // A page never saved starts at the present minute. Armed, fired, and the
+    // program ended without the close button: the next start aims at the stored
+    // moment, not at the moment of the start.
+    void aFiredShutdownDoesNotComeBackAtTheNextStart()
+    {
+        F.Clock->Set(At(1, 15, 9, 40, 17).addMSecs(250));
+        F.Open(true, true);
+        QCOMPARE(QDateTime(F.Form->Date_QDateEdit->date(), F.Form->Time_QTimeEdit->time()), At(1, 15, 9, 40));
+        F.Form->Time_QTimeEdit->setTime(QTime(9, 41));
+        F.Answerer->NextClick();
+        F.Click("SetShutdown_QPushButton");
+        TickAt(At(1, 15, 9, 41), F.Form->statusLabel);
+        F.Open(true, true);
+        QCOMPARE(TickAt(At(1, 15, 9, 50), F.Form->statusLabel),
+                 QString("1 0 电脑将在 2024-01-15 09:41:00 关机,距离关机还有 0小时 -9分钟 0秒"));
+    }
+
+    // Set again, even for the same moment, the shutdown is announced again.
+    void aWarningComesOncePerArming()
+    {
+        TestKit::Store(Task(false, "true", "2024/1/15", "10:00"));
+        F.Open(true, true);
+        for (int second = 0; second < 3; ++second)
+            TickAt(At(1, 15, 9, 59, second), F.Form->statusLabel);
+        F.Answerer->NextClick();
+        F.Click("SetShutdown_QPushButton");
+        TickAt(At(1, 15, 9, 59, 3), F.Form->statusLabel);
+        QCOMPARE(F.Balloons->Texts(),
+                 (QStringList {"提示|电脑将在60秒后关机,请保存好您的工作!|10000|1",
+                               "提示|电脑将在57秒后关机,请保存好您的工作!|10000|1"}));
+    }
+
+    // The arrow keys and the wheel move the minutes, as the form has it.
+    void timeEditsStepTheMinutes()
+    {
+        F.Open(true, true);
+        for (QTimeEdit *edit : {F.Form->Time_QTimeEdit, F.Form->Time_EndWorkReminder_QTimeEdit}) {
+            QTest::keyClick(edit, Qt::Key_Up);
+            QCOMPARE(edit->time(), QTime(9, 41));
+        }
+    }
+
+    void anUnreadableMomentDisarmsItsTask_data()
+    {
+        QTest::addColumn<bool>("endOfWork");
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<QString>("time");
+        QTest::newRow("shutdown, time in another format") << false << "2024/1/16"
+                                                          << "8:00 AM";
+        QTest::newRow("shutdown, date never stored") << false << ""
+                                                     << "8:00";
+        QTest::newRow("end of work, date in another format") << true << "16.01.2024"
+                                                             << "17:30";
+    }
+
+    // Stored by an older release under another locale: the page starts at the
+    // present minute and the task is disarmed, so saving that minute and
+    // starting again fires nothing, not even every day.
+    void anUnreadableMomentDisarmsItsTask()
+    {
+        QFETCH(bool, endOfWork);
+        QFETCH(QString, date);
+        QFETCH(QString, time);
+        TestKit::Store(Task(endOfWork, "true", date, time, true).remove("Date_QDateEdit=;"));
+        F.Clock->Set(At(1, 15, 9, 40, 17));
+        F.Open(true, true);
+        const QDateEdit *dateEdit
+            = endOfWork ? F.Form->Date_EndWorkReminder_QDateEdit : F.Form->Date_QDateEdit;
+        const QTimeEdit *timeEdit
+            = endOfWork ? F.Form->Time_EndWorkReminder_QTimeEdit : F.Form->Time_QTimeEdit;
+        QCOMPARE(QDateTime(dateEdit->date(), timeEdit->time()), At(1, 15, 9, 40));
+        QVERIFY(TestKit::Stored().contains(endOfWork ? "EndWorkReminderScheduled_Variable=false"
+                                                     : "ShutdownScheduled_Variable=false"));
+        F.Click("Close_pushButton");
+        F.Open(true, true);
+        const QLabel *label
+            = endOfWork ? F.Form->ReminderInformation_EndWorkReminder_QLabel : F.Form->statusLabel;
+        TickAt(At(1, 15, 9, 40), label);
+        QCOMPARE(TickAt(At(1, 16, 9, 40, 1), label),
+                 endOfWork ? QString("0 0 下班时间提醒未设置!") : QString("0 0 关机时间未设置!"));
+    }
 
 private:
     // One tick at the moment; then the power-off requests and balloons so far
     // and the text of the label.
-    QString TickAt(const QDateTime &moment, const QLabel *label);
+    QString TickAt(const QDateTime &moment, const QLabel *label)
+    {
+        F.Clock->Set(moment);
+        MainWindowProbe::Tick(*F.Window);
+        return QStringLiteral("%1 %2 ").arg(FakePowerOff::CallCount()).arg(F.Balloons->Shown.size())
+            + label->text();
+    }
 
     TestKit::WindowFixture F;
 };
-
-void TestTimedTasks::init()
-{
-    F.Start();
-    FakePowerOff::Reset(false);
-}
-
-QString TestTimedTasks::TickAt(const QDateTime &moment, const QLabel *label)
-{
-    F.Clock->Set(moment);
-    MainWindowProbe::Tick(*F.Window);
-    return QStringLiteral("%1 %2 ").arg(FakePowerOff::CallCount()).arg(F.Balloons->Shown.size())
-        + label->text();
-}
-
-void TestTimedTasks::setAndCancel_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QDateTime>("now");
-    QTest::addColumn<QDateTime>("target"); // put into the page's date and time
-    QTest::addColumn<bool>("everyDay");
-    QTest::addColumn<QString>("storedBefore");
-    QTest::addColumn<QString>("box");
-    QTest::addColumn<QString>("storedAfter");
-    const QString set = "SetShutdown_QPushButton";
-    const QString accepted = "提示/定时关机设置成功";
-    const QString refused = "错误/请选择一个未来的时间";
-    const QDateTime now = At(1, 15, 9, 40);
-    const QString armed = Task(false, "true", "2024/1/20", "8:00");
-    // Setting stores the page's values with the flag; a refusal writes nothing.
-    QTest::newRow("shutdown an hour ahead") << set << now << At(1, 15, 10, 40) << false << "" << accepted
-                                            << Task(false, "true", "2024/1/15", "10:40");
-    QTest::newRow("shutdown at the present moment: refused")
-        << set << now << now << false << "" << refused << "";
-    QTest::newRow("refused while armed: stays armed")
-        << set << now << At(1, 15, 9, 39) << false << armed << refused << armed;
-    // The date counts in every-day mode too.
-    QTest::newRow("daily 18:00 with tomorrow's date at 19:00")
-        << set << At(7, 15, 19, 0) << At(7, 16, 18, 0) << true << "" << accepted
-        << Task(false, "true", "2024/7/16", "18:00", true);
-    QTest::newRow("end of work in the past")
-        << "Set_EndWorkReminder_QPushButton" << now << At(1, 14, 8, 0) << false << ""
-        << "提示/下班提醒设置成功" << Task(true, "true", "2024/1/14", "8:00");
-    QTest::newRow("rest") << "Set_RestReminder_QPushButton" << now << now << false << ""
-                          << "提示/休息提醒设置成功"
-                          << Rest + "true;TimeInterval_RestReminder_comboBox=2_1_2_3_4";
-    // Cancelling writes "false" without a word.
-    QTest::newRow("cancel shutdown") << "CancelShutdown_QPushButton" << now << now << false << armed << ""
-                                     << Task(false, "false", "2024/1/20", "8:00");
-    QTest::newRow("cancel end of work")
-        << "Cancel_EndWorkReminder_QPushButton" << now << now << false
-        << Task(true, "true", "2024/1/20", "8:00") << "" << Task(true, "false", "2024/1/20", "8:00");
-    QTest::newRow("cancel rest") << "Cancel_RestReminder_QPushButton" << now << now << false << Rest + "true"
-                                 << "" << Rest + "false";
-}
-
-void TestTimedTasks::setAndCancel()
-{
-    QFETCH(QString, button);
-    QFETCH(QDateTime, now);
-    QFETCH(QDateTime, target);
-    QFETCH(bool, everyDay);
-    QFETCH(QString, storedBefore);
-    QFETCH(QString, box);
-    QFETCH(QString, storedAfter);
-    TestKit::Store(storedBefore);
-    F.Clock->Set(now);
-    F.Open(true, true);
-    F.Form->Date_QDateEdit->setDate(target.date());
-    F.Form->Time_QTimeEdit->setTime(target.time());
-    F.Form->EveryDate_QRadioButton->setChecked(everyDay);
-    F.Form->Date_EndWorkReminder_QDateEdit->setDate(target.date());
-    F.Form->Time_EndWorkReminder_QTimeEdit->setTime(target.time());
-    F.Form->TimeInterval_RestReminder_comboBox->setCurrentIndex(2);
-    MainWindowProbe::LastRestHour(*F.Window) = 7;
-    if (!box.isEmpty())
-        F.Answerer->NextClick();
-    F.Click(button);
-    QCOMPARE(F.Answerer->Texts().join(""), box);
-    QCOMPARE(TestKit::Stored(), storedAfter);
-    QCOMPARE(MainWindowProbe::LastRestHour(*F.Window), 7); // arming keeps the hour counted from
-}
-
-void TestTimedTasks::ticks_data()
-{
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<bool>("powerOffAccepted");
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<QList<QDateTime>>("moments");
-    QTest::addColumn<QStringList>("seen"); // after each tick: power-off requests, balloons, label
-    QTest::addColumn<QStringList>("balloons");
-    const QString status = "statusLabel";
-    const QString work = "ReminderInformation_EndWorkReminder_QLabel";
-    const QString rest = "ReminderInformation_RestReminder_QLabel";
-    const QList<QDateTime> start {At(1, 15, 9, 40)};
-    QTest::newRow("shutdown not armed")
-        << "" << false << status << start << QStringList("0 0 关机时间未设置!") << QStringList();
-    QTest::newRow("end of work not armed")
-        << "" << false << work << start << QStringList("0 0 下班时间提醒未设置!") << QStringList();
-    QTest::newRow("rest not armed") << "" << false << rest << start << QStringList("0 0 休息时间提醒未设置!")
-                                    << QStringList();
-    QTest::newRow("a flag in another spelling")
-        << Task(false, "TRUE", "2024/1/16", "8:00") << false << status << start
-        << QStringList("0 0 关机时间未设置!") << QStringList();
-
-    // Warned a minute before, carried out on every tick of its window with
-    // the outcome shown, the countdown again afterwards; never disarmed.
-    const QString once = "电脑将在 2024-01-15 09:41:00 关机,距离关机还有 ";
-    const QString warning = "提示|电脑将在%1秒后关机,请保存好您的工作!|10000|1";
-    QTest::newRow("shutdown once, accepted")
-        << Task(false, "true", "2024/1/15", "9:41") << true << status
-        << QList<QDateTime> {At(1, 15, 9, 40), At(1, 15, 9, 41), At(1, 15, 9, 41, 5), At(1, 15, 9, 41, 6)}
-        << QStringList {"0 1 " + once + "0小时 1分钟 0秒", "1 1 Windows正在执行关机...",
-                        "2 1 Windows正在执行关机...", "2 1 " + once + "0小时 0分钟 -6秒"}
-        << QStringList(warning.arg(60));
-    QTest::newRow("shutdown every day, refused")
-        << Task(false, "true", "2024/1/15", "9:41", true) << false << status
-        << QList<QDateTime> {At(1, 15, 9, 41), At(1, 16, 9, 40, 30), At(1, 16, 9, 41)}
-        << QStringList {"1 0 Windows关机失败", "1 1 电脑将在每天 09:41:00 关机,距离关机还有 0小时 0分钟 30秒",
-                        "2 1 Windows关机失败"}
-        << QStringList(warning.arg(30));
-
-    // A balloon on each tick of the window; a passed time counts to the next day.
-    const QString endOfWork = "提示|下班时间到了,开始愉快的下班生活吧!|60000|1";
-    const QString head = "您的下班时间是: 2024-01-15 17:30:00,距离下班时间还有 ";
-    QTest::newRow("end of work once")
-        << Task(true, "true", "2024/1/15", "17:30") << false << work
-        << QList<QDateTime> {At(1, 15, 17, 30), At(1, 15, 17, 30, 4)}
-        << QStringList {"0 1 " + head + "0小时 0分钟 0秒", "0 1 " + head + "23小时 59分钟 55秒"}
-        << QStringList(endOfWork);
-    QTest::newRow("end of work every day")
-        << Task(true, "true", "2024/1/15", "17:30", true) << false << work
-        << QList<QDateTime> {At(1, 16, 17, 30, 1)}
-        << QStringList("0 1 您的下班时间是: 17:30:00,距离下班时间还有 23小时 59分钟 58秒")
-        << QStringList(endOfWork);
-
-    // Once at the due full hour, counted from the hour of the start (09:40);
-    // the label keeps the countdown meanwhile.
-    const QString next = "0 %1 距离下次休息时间还有 ";
-    QTest::newRow("rest, every two hours")
-        << Rest + "true;TimeInterval_RestReminder_comboBox=1_1_2_3_4" << false << rest
-        << QList<QDateTime> {At(1, 15, 9, 40), At(1, 15, 11, 0), At(1, 15, 11, 0, 1), At(1, 15, 13, 0, 2)}
-        << QStringList {next.arg(0) + "1小时 20分钟 0秒", next.arg(1) + "1小时 20分钟 0秒",
-                        next.arg(1) + "1小时 59分钟 59秒", next.arg(2) + "1小时 59分钟 59秒"}
-        << QStringList(QVector<QString>(2, "提示|休息时间到了,喝点水活动下，对身体好哦!|10000|1").toList());
-}
-
-void TestTimedTasks::ticks()
-{
-    QFETCH(QString, stored);
-    QFETCH(bool, powerOffAccepted);
-    QFETCH(QString, label);
-    QFETCH(QList<QDateTime>, moments);
-    QFETCH(QStringList, seen);
-    QFETCH(QStringList, balloons);
-    TestKit::Store(stored);
-    FakePowerOff::Reset(powerOffAccepted);
-    F.Open(true, true);
-    const QString storedAtStart = TestKit::Stored();
-    for (int i = 0; i < moments.size(); ++i)
-        QCOMPARE(TickAt(moments.at(i), TestKit::Find<QLabel>(F.Window.get(), label)), seen.at(i));
-    QCOMPARE(F.Balloons->Texts(), balloons);
-    QCOMPARE(TestKit::Stored(), storedAtStart);
-}
-
-// The target comes from the page at each tick, without setting it again.
-void TestTimedTasks::editingThePageMovesTheShutdown()
-{
-    TestKit::Store(Task(false, "true", "2024/1/15", "10:40"));
-    F.Open(true, true);
-    F.Form->Time_QTimeEdit->setTime(QTime(11, 0));
-    QCOMPARE(TickAt(At(1, 15, 10, 40), F.Form->statusLabel),
-             QString("0 0 电脑将在 2024-01-15 11:00:00 关机,距离关机还有 0小时 20分钟 0秒"));
-    QCOMPARE(TickAt(At(1, 15, 11, 0), F.Form->statusLabel).left(4), QString("1 0 "));
-}
-
-// A page never saved starts at the present minute. Armed, fired, and the
-// program ended without the close button: the next start aims at the stored
-// moment, not at the moment of the start.
-void TestTimedTasks::aFiredShutdownDoesNotComeBackAtTheNextStart()
-{
-    F.Clock->Set(At(1, 15, 9, 40, 17).addMSecs(250));
-    F.Open(true, true);
-    QCOMPARE(QDateTime(F.Form->Date_QDateEdit->date(), F.Form->Time_QTimeEdit->time()), At(1, 15, 9, 40));
-    F.Form->Time_QTimeEdit->setTime(QTime(9, 41));
-    F.Answerer->NextClick();
-    F.Click("SetShutdown_QPushButton");
-    TickAt(At(1, 15, 9, 41), F.Form->statusLabel);
-    F.Open(true, true);
-    QCOMPARE(TickAt(At(1, 15, 9, 50), F.Form->statusLabel),
-             QString("1 0 电脑将在 2024-01-15 09:41:00 关机,距离关机还有 0小时 -9分钟 0秒"));
-}
-
-// Set again, even for the same moment, the shutdown is announced again.
-void TestTimedTasks::aWarningComesOncePerArming()
-{
-    TestKit::Store(Task(false, "true", "2024/1/15", "10:00"));
-    F.Open(true, true);
-    for (int second = 0; second < 3; ++second)
-        TickAt(At(1, 15, 9, 59, second), F.Form->statusLabel);
-    F.Answerer->NextClick();
-    F.Click("SetShutdown_QPushButton");
-    TickAt(At(1, 15, 9, 59, 3), F.Form->statusLabel);
-    QCOMPARE(F.Balloons->Texts(),
-             (QStringList {"提示|电脑将在60秒后关机,请保存好您的工作!|10000|1",
-                           "提示|电脑将在57秒后关机,请保存好您的工作!|10000|1"}));
-}
-
-// The arrow keys and the wheel move the minutes, as the form has it.
-void TestTimedTasks::timeEditsStepTheMinutes()
-{
-    F.Open(true, true);
-    for (QTimeEdit *edit : {F.Form->Time_QTimeEdit, F.Form->Time_EndWorkReminder_QTimeEdit}) {
-        QTest::keyClick(edit, Qt::Key_Up);
-        QCOMPARE(edit->time(), QTime(9, 41));
-    }
-}
-
-void TestTimedTasks::anUnreadableMomentDisarmsItsTask_data()
-{
-    QTest::addColumn<bool>("endOfWork");
-    QTest::addColumn<QString>("date");
-    QTest::addColumn<QString>("time");
-    QTest::newRow("shutdown, time in another format") << false << "2024/1/16"
-                                                      << "8:00 AM";
-    QTest::newRow("shutdown, date never stored") << false << ""
-                                                 << "8:00";
-    QTest::newRow("end of work, date in another format") << true << "16.01.2024"
-                                                         << "17:30";
-}
-
-// Stored by an older release under another locale: the page starts at the
-// present minute and the task is disarmed, so saving that minute and
-// starting again fires nothing, not even every day.
-void TestTimedTasks::anUnreadableMomentDisarmsItsTask()
-{
-    QFETCH(bool, endOfWork);
-    QFETCH(QString, date);
-    QFETCH(QString, time);
-    TestKit::Store(Task(endOfWork, "true", date, time, true).remove("Date_QDateEdit=;"));
-    F.Clock->Set(At(1, 15, 9, 40, 17));
-    F.Open(true, true);
-    const QDateEdit *dateEdit = endOfWork ? F.Form->Date_EndWorkReminder_QDateEdit : F.Form->Date_QDateEdit;
-    const QTimeEdit *timeEdit = endOfWork ? F.Form->Time_EndWorkReminder_QTimeEdit : F.Form->Time_QTimeEdit;
-    QCOMPARE(QDateTime(dateEdit->date(), timeEdit->time()), At(1, 15, 9, 40));
-    QVERIFY(TestKit::Stored().contains(endOfWork ? "EndWorkReminderScheduled_Variable=false"
-                                                 : "ShutdownScheduled_Variable=false"));
-    F.Click("Close_pushButton");
-    F.Open(true, true);
-    const QLabel *label
-        = endOfWork ? F.Form->ReminderInformation_EndWorkReminder_QLabel : F.Form->statusLabel;
-    TickAt(At(1, 15, 9, 40), label);
-    QCOMPARE(TickAt(At(1, 16, 9, 40, 1), label),
-             endOfWork ? QString("0 0 下班时间提醒未设置!") : QString("0 0 关机时间未设置!"));
-}
 
 VARNO_TEST_MAIN(TestTimedTasks)
 #include "tst_timedtasks.moc"

@@ -15,134 +15,128 @@ class TestStartup : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
-    void startup_data();
-    void startup();
+    void initTestCase()
+    {
+        Xdotool = QStandardPaths::findExecutable("xdotool");
+        const QString xvfb = QStandardPaths::findExecutable("Xvfb");
+        if (xvfb.isEmpty() || Xdotool.isEmpty())
+            QSKIP("needs Xvfb and xdotool (scripts/install-deps.sh installs them)");
+        // The server picks a free display and names it; no reset when a
+        // program's last connection closes, or the next one would connect while
+        // it starts over.
+        Xvfb.start(xvfb, {"-displayfd", "1", "-screen", "0", "1280x800x24", "-noreset", "-nolisten", "tcp"});
+        QTRY_VERIFY_WITH_TIMEOUT(Xvfb.canReadLine(), 20000);
+        Environment.insert("DISPLAY", ':' + QString::fromLatin1(Xvfb.readLine().trimmed()));
+        Environment.insert("QT_QPA_PLATFORM", "xcb");
+        Environment.remove("QT_QPA_PLATFORMTHEME");
+        // No system bus, so no power-off could be reached; no session bus.
+        Environment.insert("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/varno-test-bus");
+        Environment.remove("DBUS_SESSION_BUS_ADDRESS");
+        // Stands in for the desktop's URL opener: Qt hands addresses to the first
+        // xdg-open on PATH.
+        Environment.insert("PATH", Work.path() + ':' + Environment.value("PATH"));
+        QFile opener(Work.filePath("xdg-open"));
+        QVERIFY(opener.open(QIODevice::WriteOnly));
+        opener.write("#!/bin/sh\nprintf '%s\\n' \"$*\" >> \"$(dirname \"$0\")/opened\"\n");
+        QVERIFY(opener.setPermissions(opener.permissions() | QFileDevice::ExeOwner));
+    }
+
+    void cleanupTestCase()
+    {
+        Xvfb.terminate();
+        Xvfb.waitForFinished(5000);
+    }
+
+    void startup_data()
+    {
+        QTest::addColumn<QString>("server"); // "test", "bundled" or none
+        QTest::addColumn<QString>("window"); // title of the program's one window
+        QTest::newRow("test server answering v1.0") << "test"
+                                                    << "Varno软件";
+        QTest::newRow("bundled update server") << "bundled"
+                                               << "Varno软件";
+        QTest::newRow("no server") << ""
+                                   << "提示";
+    }
+
+    void startup()
+    {
+        QFETCH(QString, server);
+        QFETCH(QString, window);
+        // Listening first tells whether the port is free for the program.
+        auto testServer = std::make_unique<TestHttpServer>(VARNO_E2E_PORT);
+        QVERIFY2(testServer->Listening, "the end-to-end test port is taken by another program");
+        testServer->Answer("/website/varno/VarnoSoftware/copyright.php", "200 OK",
+                           R"({"version":"v1.0","notes":"说明"})");
+        if (server != "test")
+            testServer.reset();
+        QProcess php;
+        if (server == "bundled") {
+            php.start(
+                "php",
+                {"-S", QStringLiteral("127.0.0.1:%1").arg(VARNO_E2E_PORT), "-t", VARNO_UPDATE_SERVER_ROOT});
+            QTRY_VERIFY_WITH_TIMEOUT(TestHttpServer::Reachable(VARNO_E2E_PORT), 10000);
+        }
+
+        QTemporaryDir config;
+        QProcessEnvironment environment = Environment;
+        // A private settings store: nothing can be armed.
+        environment.insert("XDG_CONFIG_HOME", config.path());
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.setProcessChannelMode(QProcess::MergedChannels);
+        program.start(VARNO_E2E_PROGRAM, QStringList());
+        QVERIFY(program.waitForStarted());
+        // The event loop keeps turning while waiting, so the test server answers.
+        const QStringList search {"search", "--onlyvisible", "--pid", QString::number(program.processId())};
+        QTRY_VERIFY_WITH_TIMEOUT(!Tool(search).isEmpty(), 30000);
+        const QStringList windows = Tool(search).split('\n');
+        QCOMPARE(windows.size(), 1);
+        QCOMPARE(Tool({"getwindowname", windows.first()}), window);
+        const auto opened = [this] {
+            QFile file(Work.filePath("opened"));
+            return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+        };
+        if (!server.isEmpty()) {
+            QCOMPARE(program.state(), QProcess::Running);
+            program.terminate();
+            php.terminate();
+            QVERIFY(program.waitForFinished(10000));
+            php.waitForFinished(10000);
+            QCOMPARE(opened(), QString());
+            return;
+        }
+        // OK is the box's default button, so Return answers it.
+        Tool({"windowfocus", "--sync", windows.first()});
+        Tool({"key", "Return"});
+        QVERIFY(program.waitForFinished(30000));
+        const QByteArray output = program.readAll();
+        QVERIFY2(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0, output.constData());
+        QVERIFY(output.contains("Http Get同步请求失败"));
+        QVERIFY(QDir(config.path()).isEmpty());
+        // xdg-open runs detached and may still be writing.
+        QTRY_COMPARE_WITH_TIMEOUT(
+            opened(),
+            QStringLiteral("http://127.0.0.1:%1/website/varno/VarnoSoftware/download/VarnoSoftware.rar\n")
+                .arg(VARNO_E2E_PORT),
+            10000);
+    }
 
 private:
-    QString Tool(const QStringList &arguments);
+    QString Tool(const QStringList &arguments)
+    {
+        QProcess tool;
+        tool.setProcessEnvironment(Environment);
+        tool.start(Xdotool, arguments);
+        tool.waitForFinished(10000);
+        return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
+    }
 
     QString Xdotool;
     QProcess Xvfb;
     QProcessEnvironment Environment = QProcessEnvironment::systemEnvironment();
     QTemporaryDir Work;
 };
-
-void TestStartup::initTestCase()
-{
-    Xdotool = QStandardPaths::findExecutable("xdotool");
-    const QString xvfb = QStandardPaths::findExecutable("Xvfb");
-    if (xvfb.isEmpty() || Xdotool.isEmpty())
-        QSKIP("needs Xvfb and xdotool (scripts/install-deps.sh installs them)");
-    // The server picks a free display and names it; no reset when a
-    // program's last connection closes, or the next one would connect while
-    // it starts over.
-    Xvfb.start(xvfb, {"-displayfd", "1", "-screen", "0", "1280x800x24", "-noreset", "-nolisten", "tcp"});
-    QTRY_VERIFY_WITH_TIMEOUT(Xvfb.canReadLine(), 20000);
-    Environment.insert("DISPLAY", ':' + QString::fromLatin1(Xvfb.readLine().trimmed()));
-    Environment.insert("QT_QPA_PLATFORM", "xcb");
-    Environment.remove("QT_QPA_PLATFORMTHEME");
-    // No system bus, so no power-off could be reached; no session bus.
-    Environment.insert("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/varno-test-bus");
-    Environment.remove("DBUS_SESSION_BUS_ADDRESS");
-    // Stands in for the desktop's URL opener: Qt hands addresses to the first
-    // xdg-open on PATH.
-    Environment.insert("PATH", Work.path() + ':' + Environment.value("PATH"));
-    QFile opener(Work.filePath("xdg-open"));
-    QVERIFY(opener.open(QIODevice::WriteOnly));
-    opener.write("#!/bin/sh\nprintf '%s\\n' \"$*\" >> \"$(dirname \"$0\")/opened\"\n");
-    QVERIFY(opener.setPermissions(opener.permissions() | QFileDevice::ExeOwner));
-}
-
-void TestStartup::cleanupTestCase()
-{
-    Xvfb.terminate();
-    Xvfb.waitForFinished(5000);
-}
-
-QString TestStartup::Tool(const QStringList &arguments)
-{
-    QProcess tool;
-    tool.setProcessEnvironment(Environment);
-    tool.start(Xdotool, arguments);
-    tool.waitForFinished(10000);
-    return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
-}
-
-void TestStartup::startup_data()
-{
-    QTest::addColumn<QString>("server"); // "test", "bundled" or none
-    QTest::addColumn<QString>("window"); // title of the program's one window
-    QTest::newRow("test server answering v1.0") << "test"
-                                                << "Varno软件";
-    QTest::newRow("bundled update server") << "bundled"
-                                           << "Varno软件";
-    QTest::newRow("no server") << ""
-                               << "提示";
-}
-
-void TestStartup::startup()
-{
-    QFETCH(QString, server);
-    QFETCH(QString, window);
-    // Listening first tells whether the port is free for the program.
-    auto testServer = std::make_unique<TestHttpServer>(VARNO_E2E_PORT);
-    QVERIFY2(testServer->Listening, "the end-to-end test port is taken by another program");
-    testServer->Answer("/website/varno/VarnoSoftware/copyright.php", "200 OK",
-                       R"({"version":"v1.0","notes":"说明"})");
-    if (server != "test")
-        testServer.reset();
-    QProcess php;
-    if (server == "bundled") {
-        php.start("php",
-                  {"-S", QStringLiteral("127.0.0.1:%1").arg(VARNO_E2E_PORT), "-t", VARNO_UPDATE_SERVER_ROOT});
-        QTRY_VERIFY_WITH_TIMEOUT(TestHttpServer::Reachable(VARNO_E2E_PORT), 10000);
-    }
-
-    QTemporaryDir config;
-    QProcessEnvironment environment = Environment;
-    // A private settings store: nothing can be armed.
-    environment.insert("XDG_CONFIG_HOME", config.path());
-    QProcess program;
-    program.setProcessEnvironment(environment);
-    program.setProcessChannelMode(QProcess::MergedChannels);
-    program.start(VARNO_E2E_PROGRAM, QStringList());
-    QVERIFY(program.waitForStarted());
-    // The event loop keeps turning while waiting, so the test server answers.
-    const QStringList search {"search", "--onlyvisible", "--pid", QString::number(program.processId())};
-    QTRY_VERIFY_WITH_TIMEOUT(!Tool(search).isEmpty(), 30000);
-    const QStringList windows = Tool(search).split('\n');
-    QCOMPARE(windows.size(), 1);
-    QCOMPARE(Tool({"getwindowname", windows.first()}), window);
-    const auto opened = [this] {
-        QFile file(Work.filePath("opened"));
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    };
-    if (!server.isEmpty()) {
-        QCOMPARE(program.state(), QProcess::Running);
-        program.terminate();
-        php.terminate();
-        QVERIFY(program.waitForFinished(10000));
-        php.waitForFinished(10000);
-        QCOMPARE(opened(), QString());
-        return;
-    }
-    // OK is the box's default button, so Return answers it.
-    Tool({"windowfocus", "--sync", windows.first()});
-    Tool({"key", "Return"});
-    QVERIFY(program.waitForFinished(30000));
-    const QByteArray output = program.readAll();
-    QVERIFY2(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0, output.constData());
-    QVERIFY(output.contains("Http Get同步请求失败"));
-    QVERIFY(QDir(config.path()).isEmpty());
-    // xdg-open runs detached and may still be writing.
-    QTRY_COMPARE_WITH_TIMEOUT(
-        opened(),
-        QStringLiteral("http://127.0.0.1:%1/website/varno/VarnoSoftware/download/VarnoSoftware.rar\n")
-            .arg(VARNO_E2E_PORT),
-        10000);
-}
 
 VARNO_TEST_MAIN(TestStartup)
 #include "tst_startup.moc"

@@ -23,92 +23,89 @@ public slots:
     void Open(const QUrl &url) { Events.append(QStringLiteral("open ") + url.toString()); }
 
 private slots:
-    void gate_data();
-    void gate();
-    void addresses();
+    void gate_data()
+    {
+        QTest::addColumn<QByteArray>("status"); // empty: nothing listens
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("current");
+
+        const QByteArray ok = "200 OK";
+        const QByteArray current = R"({"version":"v1.0"})";
+        QTest::newRow("v1.0 with extra members")
+            << ok << QStringLiteral(R"({"notes":"新版本","version":"v1.0","build":7})").toUtf8() << true;
+        QTest::newRow("v1.0, zero byte, more JSON")
+            << ok << current + QByteArray("\0{\"version\":\"v2.0\"}", 19) << true;
+        QTest::newRow("higher release") << ok << QByteArray(R"({"version":"v1.1"})") << false;
+        QTest::newRow("lower release") << ok << QByteArray(R"({"version":"v0.9"})") << false;
+        QTest::newRow("capital V") << ok << QByteArray(R"({"version":"V1.0"})") << false;
+        QTest::newRow("trailing blank") << ok << QByteArray(R"({"version":"v1.0 "})") << false;
+        QTest::newRow("number 1.0") << ok << QByteArray(R"({"version":1.0})") << false;
+        QTest::newRow("not JSON") << ok << QByteArray("v1.0") << false;
+        QTest::newRow("zero byte before the end")
+            << ok << QByteArray("{\"version\":\"v1.0\"\0}", 19) << false;
+        // Redirects point at an answer that would pass, so following one shows.
+        QTest::newRow("301") << QByteArray("301 Moved Permanently\r\nLocation: /moved") << current << false;
+        QTest::newRow("302") << QByteArray("302 Found\r\nLocation: /moved") << current << false;
+        QTest::newRow("404") << QByteArray("404 Not Found") << current << false;
+        QTest::newRow("connection refused") << QByteArray() << QByteArray() << false;
+    }
+
+    void gate()
+    {
+        QFETCH(QByteArray, status);
+        QFETCH(QByteArray, body);
+        QFETCH(bool, current);
+
+        TestKit::IsolatedSettings settings;
+        TestKit::ModalAnswerer answerer;
+        TestHttpServer server;
+        QVERIFY(server.Listening);
+        server.Answer("/moved", "200 OK", R"({"version":"v1.0"})");
+        server.Answer(CheckPath, status, body);
+        const QString baseUrl
+            = QString::fromUtf8(status.isEmpty() ? TestHttpServer::UnusedBaseUrl() : server.BaseUrl());
+        Events.clear();
+        QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "Open");
+        answerer.Next([this](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            Events.append(QStringLiteral("box %1 | %2 | icon %3 | parent %4")
+                              .arg(box->windowTitle(), box->text())
+                              .arg(box->icon())
+                              .arg(box->parentWidget() ? "yes" : "no"));
+            box->button(QMessageBox::Ok)->click();
+        });
+        FunctionModule functionModule;
+
+        const UpdateGate::Outcome outcome = UpdateGate::Run(functionModule, baseUrl);
+        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+
+        QCOMPARE(outcome, current ? UpdateGate::Outcome::Current : UpdateGate::Outcome::Outdated);
+        const QStringList outdated {
+            QStringLiteral("box 提示 | 发现新版本,请下载新版本! | icon %1 | parent no")
+                .arg(QMessageBox::Information),
+            QStringLiteral("open ") + baseUrl
+                + QStringLiteral("/website/varno/VarnoSoftware/download/VarnoSoftware.rar")};
+        QCOMPARE(Events, current ? QStringList() : outdated);
+        // One plain GET of the check address, never of a redirect's target.
+        QCOMPARE(server.Requests,
+                 status.isEmpty() ? QList<QByteArray>() : QList<QByteArray> {"GET " + CheckPath});
+    }
+
+    void addresses()
+    {
+        // A base written with a trailing slash must not double the paths' first one.
+        const QString base = QStringLiteral("http://updates.example.com/");
+        QCOMPARE(UpdateGate::VersionCheckAddress(base),
+                 QStringLiteral("http://updates.example.com/website/varno/VarnoSoftware/copyright.php"));
+        QCOMPARE(UpdateGate::DownloadAddress(base),
+                 QStringLiteral(
+                     "http://updates.example.com/website/varno/VarnoSoftware/download/VarnoSoftware.rar"));
+        QCOMPARE(UpdateGate::ConfiguredBaseUrl(), QStringLiteral(VARNO_EXPECTED_UPDATE_BASE_URL));
+    }
 
 private:
     QStringList Events;
 };
-
-void TestUpdateGate::gate_data()
-{
-    QTest::addColumn<QByteArray>("status"); // empty: nothing listens
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<bool>("current");
-
-    const QByteArray ok = "200 OK";
-    const QByteArray current = R"({"version":"v1.0"})";
-    QTest::newRow("v1.0 with extra members")
-        << ok << QStringLiteral(R"({"notes":"新版本","version":"v1.0","build":7})").toUtf8() << true;
-    QTest::newRow("v1.0, zero byte, more JSON")
-        << ok << current + QByteArray("\0{\"version\":\"v2.0\"}", 19) << true;
-    QTest::newRow("higher release") << ok << QByteArray(R"({"version":"v1.1"})") << false;
-    QTest::newRow("lower release") << ok << QByteArray(R"({"version":"v0.9"})") << false;
-    QTest::newRow("capital V") << ok << QByteArray(R"({"version":"V1.0"})") << false;
-    QTest::newRow("trailing blank") << ok << QByteArray(R"({"version":"v1.0 "})") << false;
-    QTest::newRow("number 1.0") << ok << QByteArray(R"({"version":1.0})") << false;
-    QTest::newRow("not JSON") << ok << QByteArray("v1.0") << false;
-    QTest::newRow("zero byte before the end") << ok << QByteArray("{\"version\":\"v1.0\"\0}", 19) << false;
-    // Redirects point at an answer that would pass, so following one shows.
-    QTest::newRow("301") << QByteArray("301 Moved Permanently\r\nLocation: /moved") << current << false;
-    QTest::newRow("302") << QByteArray("302 Found\r\nLocation: /moved") << current << false;
-    QTest::newRow("404") << QByteArray("404 Not Found") << current << false;
-    QTest::newRow("connection refused") << QByteArray() << QByteArray() << false;
-}
-
-void TestUpdateGate::gate()
-{
-    QFETCH(QByteArray, status);
-    QFETCH(QByteArray, body);
-    QFETCH(bool, current);
-
-    TestKit::IsolatedSettings settings;
-    TestKit::ModalAnswerer answerer;
-    TestHttpServer server;
-    QVERIFY(server.Listening);
-    server.Answer("/moved", "200 OK", R"({"version":"v1.0"})");
-    server.Answer(CheckPath, status, body);
-    const QString baseUrl
-        = QString::fromUtf8(status.isEmpty() ? TestHttpServer::UnusedBaseUrl() : server.BaseUrl());
-    Events.clear();
-    QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "Open");
-    answerer.Next([this](QWidget *modal) {
-        auto *box = qobject_cast<QMessageBox *>(modal);
-        Events.append(QStringLiteral("box %1 | %2 | icon %3 | parent %4")
-                          .arg(box->windowTitle(), box->text())
-                          .arg(box->icon())
-                          .arg(box->parentWidget() ? "yes" : "no"));
-        box->button(QMessageBox::Ok)->click();
-    });
-    FunctionModule functionModule;
-
-    const UpdateGate::Outcome outcome = UpdateGate::Run(functionModule, baseUrl);
-    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
-
-    QCOMPARE(outcome, current ? UpdateGate::Outcome::Current : UpdateGate::Outcome::Outdated);
-    const QStringList outdated {
-        QStringLiteral("box 提示 | 发现新版本,请下载新版本! | icon %1 | parent no")
-            .arg(QMessageBox::Information),
-        QStringLiteral("open ") + baseUrl
-            + QStringLiteral("/website/varno/VarnoSoftware/download/VarnoSoftware.rar")};
-    QCOMPARE(Events, current ? QStringList() : outdated);
-    // One plain GET of the check address, never of a redirect's target.
-    QCOMPARE(server.Requests,
-             status.isEmpty() ? QList<QByteArray>() : QList<QByteArray> {"GET " + CheckPath});
-}
-
-void TestUpdateGate::addresses()
-{
-    // A base written with a trailing slash must not double the paths' first one.
-    const QString base = QStringLiteral("http://updates.example.com/");
-    QCOMPARE(UpdateGate::VersionCheckAddress(base),
-             QStringLiteral("http://updates.example.com/website/varno/VarnoSoftware/copyright.php"));
-    QCOMPARE(
-        UpdateGate::DownloadAddress(base),
-        QStringLiteral("http://updates.example.com/website/varno/VarnoSoftware/download/VarnoSoftware.rar"));
-    QCOMPARE(UpdateGate::ConfiguredBaseUrl(), QStringLiteral(VARNO_EXPECTED_UPDATE_BASE_URL));
-}
 
 VARNO_TEST_MAIN(TestUpdateGate)
 #include "tst_updategate.moc"
