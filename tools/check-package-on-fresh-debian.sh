@@ -6,8 +6,7 @@
 # Usage: tools/check-package-on-fresh-debian.sh [package.deb]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-[ "$(id -u)" -eq 0 ] || { echo "run as root (debootstrap and chroot)" >&2; exit 1; }
-command -v debootstrap >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -qq debootstrap
+. tools/fresh-debian-root.sh
 
 deb=${1:-}
 if [ -z "$deb" ]; then
@@ -15,18 +14,9 @@ if [ -z "$deb" ]; then
     deb=$(ls -t build-deb/varnosoftware_*.deb | head -1)
 fi
 
-root=$(mktemp -d /tmp/varno-fresh-debian.XXXXXX)
-cleanup() {
-    umount "$root/proc" 2>/dev/null || true
-    rm -rf "$root"
-}
-trap cleanup EXIT
-
-debootstrap --variant=minbase bookworm "$root" http://deb.debian.org/debian >/dev/null
-cp "$deb" "$root/tmp/varnosoftware.deb"
-cp /etc/resolv.conf "$root/etc/resolv.conf"
-mount -t proc proc "$root/proc"
-chroot "$root" /bin/bash -euc '
+fresh_debian_root
+cp "$deb" "$FRESH_ROOT/tmp/varnosoftware.deb"
+chroot "$FRESH_ROOT" /bin/bash -euc '
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -qq
     apt-get install -y -qq /tmp/varnosoftware.deb >/dev/null
