@@ -131,9 +131,12 @@ int main(int argc, char *argv[])
 
     int restBalloons = 0;
     int endOfWorkBalloons = 0;
+    int shutdownWarnings = 0;
     for (const RecordedBalloon &balloon : balloons->Shown) {
         if (balloon.message.startsWith(QStringLiteral("休息")))
             ++restBalloons;
+        else if (balloon.message.startsWith(QStringLiteral("电脑将在")))
+            ++shutdownWarnings;
         else
             ++endOfWorkBalloons;
     }
@@ -141,8 +144,9 @@ int main(int argc, char *argv[])
     const int counted = ticks - 1;
     std::printf("ticks: %d (%s), from %s to %s\n", ticks, shown ? "window shown" : "window hidden",
                 qPrintable(firstMoment.toString(Qt::ISODate)), qPrintable(clock.Now().toString(Qt::ISODate)));
-    std::printf("fired: %d rest balloons, %d end-of-work balloons, %d power-off requests\n", restBalloons,
-                endOfWorkBalloons, FakePowerOff::CallCount());
+    std::printf(
+        "fired: %d rest balloons, %d end-of-work balloons, %d shutdown warnings, %d power-off requests\n",
+        restBalloons, endOfWorkBalloons, shutdownWarnings, FakePowerOff::CallCount());
     std::printf("cpu per tick: %.1f us (tick %.1f us + events %.1f us), slowest %.1f us\n",
                 1e6 * (tickSeconds + eventSeconds) / counted, 1e6 * tickSeconds / counted,
                 1e6 * eventSeconds / counted, 1e6 * slowestTick);
