@@ -2,7 +2,7 @@
 # Installs the Debian package into a freshly bootstrapped Debian 12 (minbase)
 # with apt-get, and starts the installed program there on the offscreen
 # platform for a few seconds. Needs root, debootstrap and network access to a
-# Debian mirror; takes a few minutes. Not part of CI.
+# Debian 12 archive in apt's sources; takes a few minutes. Not part of CI.
 # Usage: tools/check-package-on-fresh-debian.sh [package.deb]
 set -euo pipefail
 cd "$(dirname "$0")/.."

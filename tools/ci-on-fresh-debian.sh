@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs CI (.ci/run, or the command given) on a clone of this repository's
 # HEAD inside a freshly bootstrapped Debian 12 (minbase, plus git as a clone
-# implies), as a new machine would. Needs root, debootstrap and a Debian
-# mirror. Nothing of this machine's caches is used: the Windows Qt is built
+# implies), as a new machine would. Needs root and an apt set up with
+# Debian 12, whose archive the new root uses too. Nothing of this machine's caches is used: the Windows Qt is built
 # afresh in there too.
 # Usage: tools/ci-on-fresh-debian.sh [command run in the clone]
 set -euo pipefail
