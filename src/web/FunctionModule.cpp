@@ -31,6 +31,23 @@ bool Succeeded(const QNetworkReply *reply)
         && reply->error() == QNetworkReply::NoError;
 }
 
+bool GotAnswer(const QNetworkReply *reply)
+{
+    if (reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid())
+        return true;
+    switch (reply->error()) {
+    case QNetworkReply::ConnectionRefusedError:
+    case QNetworkReply::HostNotFoundError:
+    case QNetworkReply::TimeoutError:
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError:
+    case QNetworkReply::UnknownNetworkError: // no route to the host
+        return false;
+    default:
+        return true;
+    }
+}
+
 QNetworkRequest MakeRequest(const char *url)
 {
     return QNetworkRequest(QUrl(QString::fromUtf8(url), QUrl::TolerantMode));
@@ -69,16 +86,19 @@ namespace {
 // Sends one request, waits for it in a local event loop and returns the body
 // text, or an empty string after any failure, logging one line either way.
 template <typename Send>
-QString WaitForReply(Send send, const char *successPrefix, const char *failureLine, const char *exceptionLine)
+QString WaitForReply(Send send, bool &answered, const char *successPrefix, const char *failureLine,
+                     const char *exceptionLine)
 {
     QString result;
     QNetworkReply *reply = nullptr;
+    answered = false;
     try {
         QEventLoop loop;
         reply = send();
         reply->setProperty(BlockingReplyProperty, true);
         QObject::connect(reply, SIGNAL(finished()), &loop, SLOT(quit()));
         loop.exec();
+        answered = GotAnswer(reply);
 
         if (Succeeded(reply)) {
             result = ReplyBodyText(reply->readAll());
@@ -102,14 +122,14 @@ QString WaitForReply(Send send, const char *successPrefix, const char *failureLi
 
 QString FunctionModule::HttpGetRequestSynchronous(const char *url)
 {
-    return WaitForReply([&] { return NetworkAccessManager->get(MakeRequest(url)); },
+    return WaitForReply([&] { return NetworkAccessManager->get(MakeRequest(url)); }, LastRequestAnswered,
                         "HttpGetRequestSynchronous 返回值:", "Http Get同步请求失败", "Http Get同步请求异常");
 }
 
 QString FunctionModule::HttpPostRequestSynchronous(const char *url, const QByteArray &body)
 {
     return WaitForReply([&] { return NetworkAccessManager->post(MakeJsonRequest(url), body); },
-                        "HttpPostRequestSynchronous 返回值:", "Http Post同步请求失败",
+                        LastRequestAnswered, "HttpPostRequestSynchronous 返回值:", "Http Post同步请求失败",
                         "Http Post同步请求异常");
 }
 

@@ -29,6 +29,12 @@ public:
     QString HttpGetRequestSynchronous(const char *url);
     QString HttpPostRequestSynchronous(const char *url, const QByteArray &body);
 
+    // Whether anything answered the last blocking request: an HTTP status,
+    // or a server reached that failed in TLS or the protocol. False after a
+    // refused connection, no route, an unresolved name, a network that is
+    // down or a time-out, which a caller may try again later.
+    bool LastRequestGotAnswer() const { return LastRequestAnswered; }
+
     // The reply is handled by HttpReplyCallBack once it has finished.
     void HttpGetRequestAsynchronous(const char *url);
     void HttpPostRequestAsynchronous(const char *url, const QByteArray &body);
@@ -51,4 +57,5 @@ private:
     void SendWithoutWaiting(const std::function<void()> &send, const char *exceptionLine);
 
     QNetworkAccessManager *NetworkAccessManager;
+    bool LastRequestAnswered = false;
 };

@@ -4,8 +4,10 @@
 #include "UpdateServerAddress.h"
 
 #include <QDesktopServices>
+#include <QEventLoop>
 #include <QJsonValue>
 #include <QMessageBox>
+#include <QTimer>
 #include <QUrl>
 
 namespace UpdateGate {
@@ -57,10 +59,18 @@ bool IsCurrentReply(const FunctionModule &functionModule, const QString &replyTe
     return ServerVersion(answer) == QLatin1String(BuildVersionLabel);
 }
 
-Outcome Run(FunctionModule &functionModule, const QString &baseUrl)
+Outcome Run(FunctionModule &functionModule, const QString &baseUrl, Retries retries)
 {
     const QByteArray checkAddress = VersionCheckAddress(baseUrl).toUtf8();
-    const QString replyText = functionModule.HttpGetRequestSynchronous(checkAddress.constData());
+    QString replyText = functionModule.HttpGetRequestSynchronous(checkAddress.constData());
+    for (int retry = 0; retry < retries.count && !functionModule.LastRequestGotAnswer(); ++retry) {
+        // Waiting in an event loop, so a second start of the program is
+        // still heard meanwhile.
+        QEventLoop wait;
+        QTimer::singleShot(retries.intervalMs, &wait, &QEventLoop::quit);
+        wait.exec();
+        replyText = functionModule.HttpGetRequestSynchronous(checkAddress.constData());
+    }
     if (IsCurrentReply(functionModule, replyText))
         return Outcome::Current;
 

@@ -32,8 +32,19 @@ QString ServerVersion(const QJsonObject &answer);
 // without a server.
 bool IsCurrentReply(const FunctionModule &functionModule, const QString &replyText);
 
-// Blocks until the check has finished. When outdated, the user has been told
-// and the download address handed to the desktop before this returns.
-Outcome Run(FunctionModule &functionModule, const QString &baseUrl);
+// How often a request that got no answer at all (refused, no route, name not
+// resolved, network down, timed out) is asked again, and how long apart.
+struct Retries
+{
+    int count = 0;
+    int intervalMs = 0;
+};
+// At sign-in the network often comes up some seconds after the desktop.
+constexpr Retries SignInRetries {12, 10000};
+
+// Blocks until the check has finished. Any answer decides at once; after the
+// last retry no answer counts as outdated. When outdated, the user has been
+// told and the download address handed to the desktop before this returns.
+Outcome Run(FunctionModule &functionModule, const QString &baseUrl, Retries retries = Retries());
 
 } // namespace UpdateGate

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 // A minimal HTTP/1.1 server on 127.0.0.1: one canned answer per path (404 for
 // any other), one request per connection. Each request is recorded as
@@ -30,6 +31,15 @@ public:
         Answers.insert(path,
                        "HTTP/1.1 " + status + "\r\nContent-Length: " + QByteArray::number(body.size())
                            + "\r\nConnection: close\r\n\r\n" + body);
+    }
+
+    // Refuses connections for that long, as a server not up yet.
+    void StartLater(int milliseconds)
+    {
+        const quint16 port = Server.serverPort();
+        Server.close();
+        QTimer::singleShot(milliseconds, &Server,
+                           [this, port] { Server.listen(QHostAddress::LocalHost, port); });
     }
 
     QByteArray BaseUrl() const { return "http://127.0.0.1:" + QByteArray::number(Server.serverPort()); }

@@ -28,26 +28,30 @@ private slots:
         QTest::addColumn<QByteArray>("status"); // empty: nothing listens
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<bool>("current");
+        QTest::addColumn<int>("upAfterMs"); // the server refuses until then
 
         const QByteArray ok = "200 OK";
         const QByteArray current = R"({"version":"v1.0"})";
         QTest::newRow("v1.0 with extra members")
-            << ok << QStringLiteral(R"({"notes":"新版本","version":"v1.0","build":7})").toUtf8() << true;
+            << ok << QStringLiteral(R"({"notes":"新版本","version":"v1.0","build":7})").toUtf8() << true << 0;
         QTest::newRow("v1.0, zero byte, more JSON")
-            << ok << current + QByteArray("\0{\"version\":\"v2.0\"}", 19) << true;
-        QTest::newRow("higher release") << ok << QByteArray(R"({"version":"v1.1"})") << false;
-        QTest::newRow("lower release") << ok << QByteArray(R"({"version":"v0.9"})") << false;
-        QTest::newRow("capital V") << ok << QByteArray(R"({"version":"V1.0"})") << false;
-        QTest::newRow("trailing blank") << ok << QByteArray(R"({"version":"v1.0 "})") << false;
-        QTest::newRow("number 1.0") << ok << QByteArray(R"({"version":1.0})") << false;
-        QTest::newRow("not JSON") << ok << QByteArray("v1.0") << false;
+            << ok << current + QByteArray("\0{\"version\":\"v2.0\"}", 19) << true << 0;
+        QTest::newRow("higher release") << ok << QByteArray(R"({"version":"v1.1"})") << false << 0;
+        QTest::newRow("lower release") << ok << QByteArray(R"({"version":"v0.9"})") << false << 0;
+        QTest::newRow("capital V") << ok << QByteArray(R"({"version":"V1.0"})") << false << 0;
+        QTest::newRow("trailing blank") << ok << QByteArray(R"({"version":"v1.0 "})") << false << 0;
+        QTest::newRow("number 1.0") << ok << QByteArray(R"({"version":1.0})") << false << 0;
+        QTest::newRow("not JSON") << ok << QByteArray("v1.0") << false << 0;
         QTest::newRow("zero byte before the end")
-            << ok << QByteArray("{\"version\":\"v1.0\"\0}", 19) << false;
+            << ok << QByteArray("{\"version\":\"v1.0\"\0}", 19) << false << 0;
         // Redirects point at an answer that would pass, so following one shows.
-        QTest::newRow("301") << QByteArray("301 Moved Permanently\r\nLocation: /moved") << current << false;
-        QTest::newRow("302") << QByteArray("302 Found\r\nLocation: /moved") << current << false;
-        QTest::newRow("404") << QByteArray("404 Not Found") << current << false;
-        QTest::newRow("connection refused") << QByteArray() << QByteArray() << false;
+        QTest::newRow("301") << QByteArray("301 Moved Permanently\r\nLocation: /moved") << current << false
+                             << 0;
+        QTest::newRow("302") << QByteArray("302 Found\r\nLocation: /moved") << current << false << 0;
+        QTest::newRow("404") << QByteArray("404 Not Found") << current << false << 0;
+        // Asked again while nothing answers (three times, 300 ms apart, in these rows).
+        QTest::newRow("connection refused") << QByteArray() << QByteArray() << false << 0;
+        QTest::newRow("server comes up late") << ok << current << true << 450;
     }
 
     void gate()
@@ -55,6 +59,7 @@ private slots:
         QFETCH(QByteArray, status);
         QFETCH(QByteArray, body);
         QFETCH(bool, current);
+        QFETCH(int, upAfterMs);
 
         TestKit::IsolatedSettings settings;
         TestKit::ModalAnswerer answerer;
@@ -64,6 +69,8 @@ private slots:
         server.Answer(CheckPath, status, body);
         const QString baseUrl
             = QString::fromUtf8(status.isEmpty() ? TestHttpServer::UnusedBaseUrl() : server.BaseUrl());
+        if (upAfterMs > 0)
+            server.StartLater(upAfterMs);
         Events.clear();
         QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "Open");
         answerer.Next([this](QWidget *modal) {
@@ -76,7 +83,8 @@ private slots:
         });
         FunctionModule functionModule;
 
-        const UpdateGate::Outcome outcome = UpdateGate::Run(functionModule, baseUrl);
+        const UpdateGate::Outcome outcome
+            = UpdateGate::Run(functionModule, baseUrl, UpdateGate::Retries {3, 300});
         QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
 
         QCOMPARE(outcome, current ? UpdateGate::Outcome::Current : UpdateGate::Outcome::Outdated);
