@@ -6,12 +6,15 @@ Target amd64-unicode
 SetCompressor /SOLID lzma
 
 !include "MUI2.nsh"
+!include "FileFunc.nsh"
+!include "LogicLib.nsh"
 
 !define NAME "Varno软件"
 !define VERSION "1.0"
 !define EXE "VarnoSoftware.exe"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\VarnoSoftware"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+!define STARTUP_APPROVED_KEY "Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run"
 
 Name "${NAME}"
 OutFile "${OUTFILE}"
@@ -36,12 +39,6 @@ VIAddVersionKey /LANG=2052 "FileDescription" "${NAME} 安装程序"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "SimpChinese"
 
-; Installed for every user of the machine, as Program Files is.
-Function .onInit
-    SetRegView 64
-    SetShellVarContext all
-FunctionEnd
-
 Function un.onInit
     SetRegView 64
     SetShellVarContext all
@@ -65,13 +62,29 @@ Section "${NAME}" SecProgram
 SectionEnd
 
 ; Off unless chosen: the daily shutdown and the reminders work only while the
-; program runs, but starting it with Windows is the user's call.
+; program runs, but starting it with Windows is the user's call. The same
+; value as the program's own tray entry writes: into the tray, quietly.
 Section /o "开机时启动" SecAutostart
-    WriteRegStr HKCU "${RUN_KEY}" "VarnoSoftware" '"$INSTDIR\${EXE}"'
+    WriteRegStr HKCU "${RUN_KEY}" "VarnoSoftware" '"$INSTDIR\${EXE}" --autostart'
+    DeleteRegValue HKCU "${STARTUP_APPROVED_KEY}" "VarnoSoftware"
 SectionEnd
+
+; Installed for every user of the machine, as Program Files is. /AUTOSTART
+; chooses "开机时启动" for a silent install.
+Function .onInit
+    SetRegView 64
+    SetShellVarContext all
+    ${GetParameters} $0
+    ClearErrors
+    ${GetOptions} $0 "/AUTOSTART" $1
+    ${IfNot} ${Errors}
+        SectionSetFlags ${SecAutostart} ${SF_SELECTED}
+    ${EndIf}
+FunctionEnd
 
 Section "Uninstall"
     DeleteRegValue HKCU "${RUN_KEY}" "VarnoSoftware"
+    DeleteRegValue HKCU "${STARTUP_APPROVED_KEY}" "VarnoSoftware"
     Delete "$SMPROGRAMS\${NAME}.lnk"
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
     RMDir /r "$INSTDIR"

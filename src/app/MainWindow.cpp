@@ -42,6 +42,7 @@ MainWindow::MainWindow(QWidget *parent)
     , TrayIcon(nullptr)
     , TrayMenu(nullptr)
     , QuitAction(nullptr)
+    , SignInStartAction(nullptr)
 {
     Ui->setupUi(this);
 

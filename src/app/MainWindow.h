@@ -31,6 +31,15 @@ public:
 
     void SwitchPage(int index);
 
+    // Shows the window as it was left (maximised, on its page), raised and
+    // active: a double click on the tray icon, or a second start of the program.
+    void BringBack();
+
+    // A start at sign-in stays in the tray. The panel often comes up after
+    // the programs it starts: without a tray within trayWaitMs the window is
+    // shown, so the program is never out of reach.
+    void StartInTray(int trayWaitMs = 10000);
+
     void SaveWidgetState(QObject *Root);
     void RestoreWidgetState(QObject *Root);
 
@@ -100,6 +109,7 @@ private slots:
     void ApplicationTimerFunction();
     void TrayIconActivated(QSystemTrayIcon::ActivationReason Reason);
     void QuitActionTriggered();
+    void SignInStartTriggered(bool checked);
 
 private:
     friend struct MainWindowProbe; // read-only access for the tests
@@ -135,5 +145,6 @@ private:
     QSystemTrayIcon *TrayIcon;
     QMenu *TrayMenu;
     QAction *QuitAction;
+    QAction *SignInStartAction;
     std::unique_ptr<Notifier> Balloons;
 };

@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "Notifier.h"
+#include "SignInStart.h"
 #include "SystemTray.h"
 #include "persistence/SettingsStore.h"
 
@@ -10,6 +11,7 @@
 #include <QIcon>
 #include <QMenu>
 #include <QMessageBox>
+#include <QTimer>
 
 void MainWindow::InitTray()
 {
@@ -18,12 +20,19 @@ void MainWindow::InitTray()
     TrayIcon->setToolTip(QStringLiteral("Varno软件"));
 
     TrayMenu = new QMenu(this);
+    SignInStartAction = new QAction(QStringLiteral("开机时启动"), this);
+    SignInStartAction->setCheckable(true);
     QuitAction = new QAction(QStringLiteral("退出"), this);
+    TrayMenu->addAction(SignInStartAction);
     TrayMenu->addAction(QuitAction);
     TrayIcon->setContextMenu(TrayMenu);
 
     connect(TrayIcon, &QSystemTrayIcon::activated, this, &MainWindow::TrayIconActivated);
     connect(QuitAction, &QAction::triggered, this, &MainWindow::QuitActionTriggered);
+    // The installer, Task Manager or a hand edit may have changed it since.
+    connect(TrayMenu, &QMenu::aboutToShow, this,
+            [this] { SignInStartAction->setChecked(SignInStart::IsEnabled()); });
+    connect(SignInStartAction, &QAction::triggered, this, &MainWindow::SignInStartTriggered);
 
 #ifndef QT_NO_SESSIONMANAGER
     // A desktop logout ends the program without any of our own quit paths
@@ -39,9 +48,40 @@ void MainWindow::TrayIconActivated(QSystemTrayIcon::ActivationReason Reason)
 {
     if (Reason != QSystemTrayIcon::DoubleClick)
         return;
+    BringBack();
+}
+
+void MainWindow::BringBack()
+{
+    // Hiding keeps the maximised state; only a minimised window needs undoing.
+    setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
     activateWindow();
+}
+
+void MainWindow::StartInTray(int trayWaitMs)
+{
+    if (SystemTray::IsAvailable())
+        return;
+    auto *waitForTray = new QTimer(this);
+    const int rounds = qMax(1, trayWaitMs / 250);
+    connect(waitForTray, &QTimer::timeout, this, [this, waitForTray, rounds, round = 0]() mutable {
+        if (SystemTray::IsAvailable() || isVisible()) {
+            waitForTray->deleteLater();
+        } else if (++round >= rounds) {
+            waitForTray->deleteLater();
+            show();
+        }
+    });
+    waitForTray->start(qMin(250, trayWaitMs));
+}
+
+void MainWindow::SignInStartTriggered(bool checked)
+{
+    if (!SignInStart::SetEnabled(checked))
+        QMessageBox::warning(this, QStringLiteral("错误"), QStringLiteral("开机时启动设置失败"));
+    SignInStartAction->setChecked(SignInStart::IsEnabled());
 }
 
 bool MainWindow::AskQuitConfirmation()

@@ -1,4 +1,6 @@
 #include "MainWindow.h"
+#include "SignInStart.h"
+#include "SingleInstance.h"
 
 #include <QApplication>
 
@@ -10,6 +12,25 @@
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
+    const bool signIn = application.arguments().contains(QLatin1String(SignInStart::Option));
+
+    // A second start only asks the first to show its window: it ends before
+    // the update check, and before any window, tray icon, timer or settings
+    // access that could fire a task twice or save over the first one's values.
+    SingleInstance instance;
+    switch (instance.Claim(signIn ? SingleInstance::Request::Nothing : SingleInstance::Request::Show)) {
+    case SingleInstance::Outcome::Run:
+        break;
+    case SingleInstance::Outcome::Delivered:
+        return 0;
+    case SingleInstance::Outcome::NoAnswer:
+        qWarning("VarnoSoftware is running but does not answer");
+        return 1;
+    }
+    // Asked for while the update check still runs: shown once there is a window.
+    bool showRequested = false;
+    const QMetaObject::Connection early = QObject::connect(&instance, &SingleInstance::ShowRequested,
+                                                           [&showRequested] { showRequested = true; });
 
 #ifdef VARNO_UPDATE_CHECK
     FunctionModule functionModule;
@@ -20,16 +41,23 @@ int main(int argc, char *argv[])
 #else
     const QString updateBaseUrl = UpdateGate::ConfiguredBaseUrl();
 #endif
+    // At sign-in the network often comes up some seconds after the desktop.
+    const UpdateGate::Retries retries = signIn ? UpdateGate::SignInRetries : UpdateGate::Retries();
     // An outdated build must end before any window, tray icon, timer or
     // settings access exists.
-    if (UpdateGate::Run(functionModule, updateBaseUrl) == UpdateGate::Outcome::Outdated)
+    if (UpdateGate::Run(functionModule, updateBaseUrl, retries) == UpdateGate::Outcome::Outdated)
         return 0;
 #endif
 
     int result = 0;
     {
         MainWindow window;
-        window.show();
+        QObject::disconnect(early);
+        QObject::connect(&instance, &SingleInstance::ShowRequested, &window, &MainWindow::BringBack);
+        if (signIn && !showRequested)
+            window.StartInTray();
+        else
+            window.show();
         result = application.exec();
     }
     return result;

@@ -1,15 +1,52 @@
 #include "app/NavigationStyles.h"
+#include "app/SignInStart.h"
 #include "kit/MainWindowProbe.h"
 #include "persistence/SettingsStore.h"
 #include "persistence/WidgetState.h"
 
 #include <QMenu>
+#include <QProcess>
 #include <QSettings>
 
 // The shell: what the form starts with that the program relies on, the
 // navigation, the title bar, dragging, and closing into the tray or out of
 // the program.
 namespace {
+
+#ifdef Q_OS_WIN
+const QString RunKey = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// Read back as Windows' own tool reads it.
+QString SignInEntry(const QString &)
+{
+    QProcess reg;
+    reg.start("reg", {"query", RunKey, "/v", "VarnoSoftware"});
+    reg.waitForFinished(30000);
+    const QString line = QString::fromLocal8Bit(reg.readAllStandardOutput()).simplified();
+    return line.contains(" REG_SZ ") ? line.section(" REG_SZ ", 1) : QString();
+}
+
+void SetSignInEntry(const QString &, const QByteArray &value)
+{
+    QSettings run(RunKey, QSettings::NativeFormat);
+    value.isEmpty() ? run.remove("VarnoSoftware") : run.setValue("VarnoSoftware", QString::fromUtf8(value));
+}
+#else
+const QString EntryName = "/autostart/com.varnosoftware.VarnoSoftware.desktop";
+
+QString SignInEntry(const QString &config)
+{
+    QFile entry(config + EntryName);
+    return entry.open(QIODevice::ReadOnly) ? QString::fromUtf8(entry.readAll()) : QString();
+}
+
+void SetSignInEntry(const QString &config, const QByteArray &contents)
+{
+    QDir().mkpath(config + "/autostart");
+    QFile entry(config + EntryName);
+    contents.isEmpty() ? entry.remove() : entry.open(QIODevice::WriteOnly) && entry.write(contents);
+}
+#endif
 
 const char *const NavigationButtons[] = {"pushButton1",
                                          "pushButton2",
@@ -72,8 +109,11 @@ private slots:
         const QSystemTrayIcon *tray = MainWindowProbe::TrayIcon(*F.Window);
         QVERIFY(tray->isVisible() && !tray->icon().isNull());
         QCOMPARE(tray->toolTip(), QString("Varno软件"));
-        QCOMPARE(tray->contextMenu()->actions(), QList<QAction *>({MainWindowProbe::QuitAction(*F.Window)}));
-        QCOMPARE(MainWindowProbe::QuitAction(*F.Window)->text(), QString("退出"));
+        QStringList entries;
+        for (const QAction *action : tray->contextMenu()->actions())
+            entries << action->text() + (action->isCheckable() ? "[ ]" : "");
+        QCOMPARE(entries, QStringList({"开机时启动[ ]", "退出"}));
+        QCOMPARE(tray->contextMenu()->actions().last(), MainWindowProbe::QuitAction(*F.Window));
     }
 
     void navigation_data()
@@ -184,18 +224,113 @@ private slots:
                       : QStringList());
     }
 
+    // As it was left: maximised, on its page.
     void trayIconBringsTheWindowBack()
     {
         F.Open();
+        F.Click("pushButton3");
+        F.Click("Maximize_pushButton");
         F.Window->close();
         QSystemTrayIcon *tray = MainWindowProbe::TrayIcon(*F.Window);
         emit tray->activated(QSystemTrayIcon::Trigger);
         QVERIFY(!F.Window->isVisible());
         emit tray->activated(QSystemTrayIcon::DoubleClick);
-        QVERIFY(F.Window->isVisible());
+        QVERIFY(F.Window->isVisible() && F.Window->isMaximized());
+        QCOMPARE(F.Form->stackedWidget->currentIndex(), 2);
         // The offscreen platform cannot raise, but it hands over the focus.
         QTRY_COMPARE(QGuiApplication::focusWindow(), F.Window->windowHandle());
+        F.Click("Minimize_pushButton");
+        F.Window->BringBack();
+        QTRY_VERIFY(!F.Window->isMinimized() && F.Window->isMaximized());
     }
+
+    // A start at sign-in waits for a panel that comes up late, and shows the
+    // window only when none comes.
+    void signInStartStaysInTheTray_data()
+    {
+        QTest::addColumn<int>("trayAfterMs"); // 0: from the start; -1: never
+        QTest::newRow("tray there") << 0;
+        QTest::newRow("tray comes late") << 300;
+        QTest::newRow("no tray") << -1;
+    }
+
+    void signInStartStaysInTheTray()
+    {
+        QFETCH(int, trayAfterMs);
+        SystemTray::SetAvailabilityOverride(trayAfterMs == 0);
+        MainWindow window;
+        window.StartInTray(800);
+        if (trayAfterMs > 0)
+            QTimer::singleShot(trayAfterMs, [] { SystemTray::SetAvailabilityOverride(true); });
+        QTest::qWait(1200);
+        QCOMPARE(window.isVisible(), trayAfterMs < 0);
+    }
+
+    // The check mark is the system's state, read as the menu opens; the
+    // action writes the entry afresh or removes it.
+    void signInStartFromTheTray_data()
+    {
+        QTest::addColumn<QByteArray>("outside"); // left by someone else; empty: nothing
+        QTest::addColumn<bool>("checked");
+        QTest::newRow("none") << QByteArray() << false;
+#ifdef Q_OS_WIN
+        QTest::newRow("the installer's") << QByteArray("\"C:\\VarnoSoftware.exe\" --autostart") << true;
+#else
+        QTest::newRow("by hand") << QByteArray("[Desktop Entry]\nType=Application\nExec=x\n") << true;
+        QTest::newRow("hidden") << QByteArray("[Desktop Entry]\nExec=x\nHidden=true\n") << false;
+        QTest::newRow("off in GNOME")
+            << QByteArray("[Desktop Entry]\nX-GNOME-Autostart-enabled=false\n") << false;
+#endif
+    }
+
+    void signInStartFromTheTray()
+    {
+        QFETCH(QByteArray, outside);
+        QFETCH(bool, checked);
+        QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        SetSignInEntry(config.path(), outside);
+        F.Open();
+        QMenu *menu = MainWindowProbe::TrayIcon(*F.Window)->contextMenu();
+        QAction *action = menu->actions().first();
+        emit menu->aboutToShow();
+        QCOMPARE(action->isChecked(), checked);
+        for (const bool on : {!checked, checked}) {
+            action->trigger();
+            QCOMPARE(action->isChecked(), on);
+            QCOMPARE(SignInEntry(config.path()),
+                     on ? SignInStart::EntryText(SignInStart::ProgramPath()) : QString());
+        }
+        SetSignInEntry(config.path(), QByteArray());
+        qunsetenv("XDG_CONFIG_HOME");
+    }
+
+#ifndef Q_OS_WIN
+    // One the desktop reads whatever the path holds; installed, it names the
+    // package's bin link, the name that stays.
+    void signInEntry()
+    {
+        const QStringList lines = SignInStart::EntryText("/a\"b$c`d\\e%f").split('\n');
+        QVERIFY(lines.contains("Exec=\"/a\\\\\"b\\\\$c\\\\`d\\\\\\\\e%%f\" --autostart"));
+        QVERIFY(lines.contains("TryExec=/a\"b$c`d\\\\e%f"));
+        QTemporaryDir dir;
+        QFile entry(dir.filePath("com.varnosoftware.VarnoSoftware.desktop"));
+        QVERIFY(entry.open(QIODevice::WriteOnly) && entry.write(lines.join('\n').toUtf8()) > 0);
+        entry.close();
+        QProcess validate;
+        validate.start("desktop-file-validate", {entry.fileName()});
+        QVERIFY(validate.waitForFinished(10000) && validate.exitCode() == 0);
+
+        const QString link
+            = QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../../bin/varnosoftware");
+        QVERIFY(QDir().mkpath(QFileInfo(link).path()));
+        QFile::remove(link);
+        QCOMPARE(SignInStart::ProgramPath(), QCoreApplication::applicationFilePath());
+        QVERIFY(QFile::link(QCoreApplication::applicationFilePath(), link));
+        QCOMPARE(SignInStart::ProgramPath(), link);
+        QFile::remove(link);
+    }
+#endif
 
     void quitting_data()
     {

@@ -1,7 +1,9 @@
 // Runs a copy of the program, built to ask 127.0.0.1 on a fixed port, on a
-// private X server: with a server answering "v1.0" its window must come up;
-// with none it must show the box, hand the download address to the desktop
-// and end with exit code 0 without any window of its own.
+// private X server with a tray: with a server answering "v1.0" its window
+// must come up; with none it must show the box, hand the download address to
+// the desktop and end with exit code 0 without any window of its own. One
+// program per user and session: a later start shows the running one's window
+// and ends.
 
 #include "TestHttpServer.h"
 #include "kit/TestKit.h"
@@ -9,6 +11,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QtTest>
+
+#include <signal.h>
 
 class TestStartup : public QObject
 {
@@ -27,6 +31,12 @@ private slots:
         Xvfb.start(xvfb, {"-displayfd", "1", "-screen", "0", "1280x800x24", "-noreset", "-nolisten", "tcp"});
         QTRY_VERIFY_WITH_TIMEOUT(Xvfb.canReadLine(), 20000);
         Environment.insert("DISPLAY", ':' + QString::fromLatin1(Xvfb.readLine().trimmed()));
+        // The one-instance rendezvous, away from any copy the developer runs.
+        Environment.insert("XDG_RUNTIME_DIR", Work.filePath("runtime"));
+        QVERIFY(QDir().mkdir(Work.filePath("runtime")));
+        QVERIFY(
+            QFile::setPermissions(Work.filePath("runtime"),
+                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
         Environment.insert("QT_QPA_PLATFORM", "xcb");
         Environment.remove("QT_QPA_PLATFORMTHEME");
         // No system bus, so no power-off could be reached; no session bus.
@@ -43,6 +53,8 @@ private slots:
 
     void cleanupTestCase()
     {
+        Tray.terminate();
+        Tray.waitForFinished(5000);
         Xvfb.terminate();
         Xvfb.waitForFinished(5000);
     }
@@ -51,8 +63,6 @@ private slots:
     {
         QTest::addColumn<QString>("server"); // "test", "bundled" or none
         QTest::addColumn<QString>("window"); // title of the program's one window
-        QTest::newRow("test server answering v1.0") << "test"
-                                                    << "Varno软件";
         QTest::newRow("bundled update server") << "bundled"
                                                << "Varno软件";
         QTest::newRow("no server") << ""
@@ -122,7 +132,78 @@ private slots:
             10000);
     }
 
+    void oneInstance()
+    {
+        Tray.setProcessEnvironment(Environment);
+        Tray.start("trayer", {"--edge", "bottom"});
+        QVERIFY(Tray.waitForStarted());
+        const auto serve = [] {
+            auto server = std::make_unique<TestHttpServer>(VARNO_E2E_PORT);
+            server->Answer("/website/varno/VarnoSoftware/copyright.php", "200 OK", R"({"version":"v1.0"})");
+            return server;
+        };
+        auto server = serve();
+        QTemporaryDir config;
+        QProcessEnvironment environment = Environment;
+        environment.insert("XDG_CONFIG_HOME", config.path());
+
+        // A start at sign-in stays in the tray: its icon is the one window of its class.
+        Program first(environment, {"--autostart"});
+        QTRY_VERIFY_WITH_TIMEOUT(!Windows(first, {"--classname", "VarnoSoftware_e2e"}).isEmpty(), 30000);
+        QTest::qWait(500);
+        QCOMPARE(Windows(first), QStringList());
+        // Later starts end before their own update check: no server needed.
+        server.reset();
+        QVERIFY(Program(environment, {"--autostart"}).EndedWithZero());
+        QCOMPARE(Windows(first), QStringList());
+        QVERIFY(Program(environment).EndedWithZero());
+        QTRY_COMPARE_WITH_TIMEOUT(Windows(first).size(), 1, 10000);
+
+        // Killed, it blocks nothing; of two starts at once, one stays and shows its window.
+        ::kill(pid_t(first.processId()), SIGKILL);
+        QVERIFY(first.waitForFinished(5000));
+        server = serve();
+        Program one(environment);
+        Program other(environment);
+        QTRY_VERIFY_WITH_TIMEOUT((one.state() == QProcess::Running) != (other.state() == QProcess::Running),
+                                 20000);
+        Program &running = one.state() == QProcess::Running ? one : other;
+        QVERIFY((&running == &one ? other : one).EndedWithZero());
+        QTRY_COMPARE_WITH_TIMEOUT(Windows(running).size(), 1, 20000);
+    }
+
 private:
+    // A start of the program, ended when the test no longer needs it.
+    struct Program : QProcess
+    {
+        explicit Program(const QProcessEnvironment &environment, const QStringList &arguments = {})
+        {
+            setProcessEnvironment(environment);
+            setProcessChannelMode(QProcess::MergedChannels);
+            start(VARNO_E2E_PROGRAM, arguments);
+            waitForStarted();
+        }
+        ~Program() override
+        {
+            terminate();
+            waitForFinished(10000);
+        }
+        bool EndedWithZero()
+        {
+            return (state() == QProcess::NotRunning || waitForFinished(10000))
+                && exitStatus() == QProcess::NormalExit && exitCode() == 0;
+        }
+    };
+
+    // The program's windows on screen that match: by default its main window.
+    QStringList Windows(const QProcess &program, const QStringList &match = {"--name", "Varno软件"})
+    {
+        const QString found = Tool(
+            QStringList {"search", "--all", "--onlyvisible", "--pid", QString::number(program.processId())}
+            + match);
+        return found.isEmpty() ? QStringList() : found.split('\n');
+    }
+
     QString Tool(const QStringList &arguments)
     {
         QProcess tool;
@@ -134,6 +215,7 @@ private:
 
     QString Xdotool;
     QProcess Xvfb;
+    QProcess Tray;
     QProcessEnvironment Environment = QProcessEnvironment::systemEnvironment();
     QTemporaryDir Work;
 };

@@ -44,11 +44,20 @@ echo "screenshot: $package/windows-wine.png"
 wineserver -k
 wineserver -w
 
+# Chosen, "开机时启动" writes the value the program's own tray entry writes.
+wine "$package/VarnoSoftware-1.0-setup.exe" /S /AUTOSTART
+wineserver -w
+check 'wine reg query "$run_key" /v VarnoSoftware | tr -d "\r" | grep -qxF "    VarnoSoftware    REG_SZ    \"C:\\Program Files\\VarnoSoftware\\VarnoSoftware.exe\" --autostart"' \
+    "chosen, started at sign-in into the tray"
+wineserver -k
+wineserver -w
+
 # The uninstaller copies itself to the temporary folder and returns at once;
 # the copy does the work, so wait for every process of the prefix.
 wine "$programs/uninstall.exe" /S
 wineserver -w
 check '[ ! -e "$programs" ] && [ ! -e "$shortcut" ]' "the uninstaller removed the program and its shortcut"
 check '! wine reg query "$uninstall_key" >/dev/null 2>&1' "and its entry among the installed programs"
+check '! wine reg query "$run_key" /v VarnoSoftware >/dev/null 2>&1' "and its start at sign-in"
 echo "installer checked: $(du -h "$package/VarnoSoftware-1.0-setup.exe" | cut -f1) setup," \
     "$(du -h "$package/VarnoSoftware-1.0-win64.zip" | cut -f1) zip"

@@ -3,8 +3,9 @@
 # and runs them under Wine on a private Xvfb display with a private Wine
 # prefix: the test programs through ctest, then the checks only a run from
 # outside can make: the launched instances outliving the launcher's test, the
-# files the image pages wrote as ImageMagick reads them, and the end-to-end
-# start of the program against the bundled update server and against none.
+# files the image pages wrote as ImageMagick reads them, the end-to-end start
+# of the program against the bundled update server and against none, and one
+# program per user and session.
 # Usage: tools/windows/test.sh
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -88,6 +89,49 @@ if window_named '提示'; then
 else
     fail "no update box without a server"
 fi
+
+echo "== one program per user and session"
+shown() { xdotool search --onlyvisible --name 'Varno软件' 2>/dev/null | wc -l; }
+start_server() {
+    php -S 127.0.0.1:$port -t server/www >"$work/php.log" 2>&1 &
+    php_pid=$!
+    timeout 10 bash -c "until (echo >/dev/tcp/127.0.0.1/$port) 2>/dev/null; do sleep 0.2; done"
+}
+start_server
+wine "$e2e" --autostart >/dev/null 2>&1 &
+first=$!
+# Once it has asked the server, its window would be up within a moment.
+timeout 60 bash -c "until grep -q copyright.php '$work/php.log'; do sleep 0.5; done" || fail "no update check"
+sleep 3
+[ "$(shown)" -eq 0 ] || fail "a start at sign-in showed its window"
+kill "$php_pid"
+# Later starts end before their own update check: no server needed.
+timeout 60 wine "$e2e" --autostart >/dev/null 2>&1 || fail "a second start at sign-in did not end with 0"
+sleep 2
+[ "$(shown)" -eq 0 ] || fail "a second start at sign-in showed the first one's window"
+timeout 60 wine "$e2e" >/dev/null 2>&1 || fail "a second start did not end with 0"
+window_named 'Varno软件' && [ "$(kill -0 "$first" 2>/dev/null && shown)" = 1 ] \
+    && echo "a second start showed the first one's window and ended" \
+    || fail "a second start did not show the first one's window"
+# TerminateProcess leaves a lock file behind; it must not block the next start.
+wine taskkill /F /IM VarnoSoftware_e2e.exe >/dev/null 2>&1
+wait "$first" 2>/dev/null || true
+start_server
+wine "$e2e" >/dev/null 2>&1 &
+one=$!
+wine "$e2e" >/dev/null 2>&1 &
+other=$!
+window_named 'Varno软件' || fail "after the first was terminated, no start showed a window"
+sleep 3
+alive=$(pgrep -fc 'VarnoSoftware_e2e.exe' || true)
+if [ "$alive" = 1 ] && [ "$(shown)" = 1 ]; then
+    echo "two starts at once after a terminated one: one program, one window"
+else
+    fail "two starts at once: $alive programs, $(shown) windows"
+fi
+kill "$php_pid"
+wineserver -k
+wait "$one" "$other" 2>/dev/null || true
 
 [ "$failed" -eq 0 ] && echo "Windows tests under Wine: all passed"
 exit "$failed"

@@ -1,0 +1,192 @@
+#include "SingleInstance.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QThread>
+#include <QTimer>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace {
+
+const QByteArray ShowLine = "show\n";
+const QByteArray DoneLine = "ok\n";
+
+// Only characters every file system and pipe name takes.
+QString Safe(QString text)
+{
+    return text.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9_.-]")), QStringLiteral("_"));
+}
+
+#ifdef Q_OS_WIN
+
+// Named pipes are one namespace for the whole machine, so the pipe carries
+// the user and the session (fast user switching, remote desktops).
+QString PipeName()
+{
+    DWORD session = 0;
+    ::ProcessIdToSessionId(::GetCurrentProcessId(), &session);
+    wchar_t user[257] = {};
+    DWORD length = 257;
+    const QString userName = ::GetUserNameW(user, &length) ? QString::fromWCharArray(user) : QString();
+    return QStringLiteral("VarnoSoftware-%1-%2").arg(Safe(userName)).arg(session);
+}
+
+QString LockPath(const QString &name)
+{
+    return QDir::tempPath() + QLatin1Char('/') + name + QStringLiteral(".lock");
+}
+
+#else
+
+// The display a window of this start would go to stands for the desktop
+// session: another X login has another display. ":0.0" is still ":0".
+QString SessionKey()
+{
+    QString display = qEnvironmentVariable("DISPLAY");
+    display.remove(QRegularExpression(QStringLiteral("\\.[0-9]+$")));
+    if (!display.isEmpty())
+        return QStringLiteral("x") + display;
+    const QString wayland = qEnvironmentVariable("WAYLAND_DISPLAY");
+    if (!wayland.isEmpty())
+        return wayland;
+    return QStringLiteral("session") + qEnvironmentVariable("XDG_SESSION_ID");
+}
+
+QString LockPath(const QString &name)
+{
+    return name + QStringLiteral(".lock");
+}
+
+#endif
+
+} // namespace
+
+QString SingleInstance::SessionName()
+{
+#ifdef Q_OS_WIN
+    return PipeName();
+#else
+    // Private to the user ($XDG_RUNTIME_DIR, or Qt's own 0700 folder when it
+    // is unset), so nobody else can reach or block the socket.
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty())
+        return QString();
+    return folder + QStringLiteral("/VarnoSoftware-") + Safe(SessionKey());
+#endif
+}
+
+SingleInstance::SingleInstance(const QString &name)
+    : Name(name)
+    , Lock(name.isEmpty() ? QString() : LockPath(name))
+{
+    // Held for the program's whole life: only a dead holder makes it stale,
+    // never its age.
+    Lock.setStaleLockTime(0);
+}
+
+SingleInstance::~SingleInstance() = default;
+
+SingleInstance::Outcome SingleInstance::Claim(Request request)
+{
+    if (Name.isEmpty()) {
+        qWarning("VarnoSoftware: no private folder for the one-instance lock; starting anyway");
+        return Outcome::Run;
+    }
+    QElapsedTimer waited;
+    waited.start();
+    bool ownIdSeen = false;
+    for (;;) {
+        if (Lock.tryLock(0)) {
+            Listen();
+            return Outcome::Run;
+        }
+        // A killed program's lock naming this very process: its id was given
+        // out again (under Wine ids start over with every new session), and
+        // Qt takes a holder by that id and name for alive.
+        if (!ownIdSeen && HolderId() == QCoreApplication::applicationPid()) {
+            ownIdSeen = true;
+            Lock.removeStaleLockFile();
+            continue;
+        }
+        if (Lock.error() != QLockFile::LockFailedError) {
+            // No lock can be made at all: one program too many beats none.
+            qWarning("VarnoSoftware: the one-instance lock %s cannot be made; starting anyway",
+                     qPrintable(QDir::toNativeSeparators(LockPath(Name))));
+            return Outcome::Run;
+        }
+        // The holder may be between taking the lock and listening, or ending;
+        // either way the next round sees it settled.
+        if (request == Request::Nothing || AskToShow())
+            return Outcome::Delivered;
+        if (waited.elapsed() > 10000)
+            return Outcome::NoAnswer;
+        QThread::msleep(100);
+    }
+}
+
+qint64 SingleInstance::HolderId() const
+{
+    qint64 id = 0;
+    QString host;
+    QString application;
+    return Lock.getLockInfo(&id, &host, &application) ? id : 0;
+}
+
+void SingleInstance::Listen()
+{
+    // A socket file left by a program that was killed; the lock says no
+    // program owns it any more.
+    QLocalServer::removeServer(Name);
+    Server = new QLocalServer(this);
+    Server->setSocketOptions(QLocalServer::UserAccessOption);
+    connect(Server, &QLocalServer::newConnection, this, &SingleInstance::Serve);
+    if (!Server->listen(Name))
+        qWarning("VarnoSoftware: a second start cannot reach this one: %s",
+                 qPrintable(Server->errorString()));
+}
+
+bool SingleInstance::AskToShow()
+{
+    QLocalSocket socket;
+    socket.connectToServer(Name);
+    if (!socket.waitForConnected(1000))
+        return false;
+#ifdef Q_OS_WIN
+    // Windows lets the process the user just started take the foreground;
+    // without handing it on, the running window would only flash in the
+    // taskbar.
+    if (const qint64 holder = HolderId())
+        ::AllowSetForegroundWindow(static_cast<DWORD>(holder));
+#endif
+    socket.write(ShowLine);
+    while (!socket.canReadLine()) {
+        if (!socket.waitForReadyRead(3000))
+            return false;
+    }
+    return socket.readLine() == DoneLine;
+}
+
+void SingleInstance::Serve()
+{
+    while (QLocalSocket *socket = Server->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, socket, [this, socket] {
+            if (!socket->canReadLine())
+                return;
+            if (socket->readLine() == ShowLine)
+                emit ShowRequested();
+            socket->write(DoneLine);
+            socket->disconnectFromServer();
+        });
+        // Only this user can connect, but a peer that never speaks is not kept.
+        QTimer::singleShot(5000, socket, &QLocalSocket::abort);
+    }
+}
