@@ -1,16 +1,22 @@
 #!/usr/bin/env bash
-# Takes a screenshot of each of the six pages under Xvfb into docs/.
-# Usage: tools/take-screenshots.sh [build-dir]
+# Takes a screenshot of each of the six pages under Xvfb into docs/, at 100 %
+# display scaling or at the scale given (150: docs/page1-wechat-150.png ...,
+# with the logical DPI a desktop sets for it).
+# Usage: tools/take-screenshots.sh [build-dir] [scale in percent]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir=$(realpath "${1:-build}")
+scale=${2:-100}
+suffix=""
+[ "$scale" = 100 ] || suffix="-$scale"
+scaled() { echo $(($1 * scale / 100)); }
 program="$build_dir/VarnoSoftware"
 [ -x "$program" ] || { echo "build the program first ($program not found)" >&2; exit 1; }
 
 work=$(mktemp -d)
 display_number=${VARNO_SCREENSHOT_DISPLAY:-97}
 export DISPLAY=:$display_number
-Xvfb "$DISPLAY" -screen 0 1072x720x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$DISPLAY" -screen 0 "$(scaled 1072)x$(scaled 720)x24" -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 source scripts/lib/update-server.sh
 cleanup() {
@@ -25,6 +31,7 @@ for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 export XDG_CONFIG_HOME="$work/config"
 export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/no-bus"
 export LANG=C.UTF-8
+export QT_FONT_DPI=$((96 * scale / 100))
 
 # The three timed tasks armed for tomorrow, so their pages show countdowns;
 # nothing can come due while the screenshots are taken.
@@ -59,9 +66,9 @@ mkdir -p docs
 names=(wechat image-to-icon rounded-image shutdown end-of-work rest)
 for i in "${!names[@]}"; do
     # Navigation buttons sit 60 px apart in the left column.
-    xdotool mousemove 99 $((99 + 60 * i)) click 1
-    xdotool mousemove 640 700
+    xdotool mousemove "$(scaled 99)" "$(scaled $((99 + 60 * i)))" click 1
+    xdotool mousemove "$(scaled 640)" "$(scaled 700)"
     sleep 0.7
-    import -window root "docs/page$((i + 1))-${names[$i]}.png"
+    import -window root "docs/page$((i + 1))-${names[$i]}$suffix.png"
 done
 echo "screenshots written to docs/"

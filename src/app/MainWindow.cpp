@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QIcon>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QStandardItemModel>
 #include <QTimer>
 
@@ -87,6 +88,13 @@ MainWindow::MainWindow(QWidget *parent)
     InitRestReminderPage();
 
     InitTray();
+
+    // Scaled up, the window may be larger than the screen (1608x1080 at 150 %
+    // on a 1920x1080 screen with a taskbar); placed anywhere else, its title
+    // bar, the only handle of a frameless window, could be out of reach.
+    const QRect available = screen()->availableGeometry();
+    if (width() > available.width() || height() > available.height())
+        move(available.topLeft());
 }
 
 MainWindow::~MainWindow()

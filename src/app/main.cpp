@@ -1,3 +1,4 @@
+#include "HighDpi.h"
 #include "MainWindow.h"
 #include "SignInStart.h"
 #include "SingleInstance.h"
@@ -11,6 +12,7 @@
 
 int main(int argc, char *argv[])
 {
+    HighDpi::Enable();
     QApplication application(argc, argv);
     const bool signIn = application.arguments().contains(QLatin1String(SignInStart::Option));
 

@@ -88,19 +88,19 @@ QImage CircleImage(const QImage &image, int radius)
     return ClippedImage(image, square.size(), path, -square.topLeft());
 }
 
-QPixmap CheckerTilePixmap(int n)
+QPixmap CheckerTilePixmap(int n, int square)
 {
-    if (n <= 0)
+    if (n <= 0 || square <= 0)
         return QPixmap();
     QImage tile(n, n, QImage::Format_RGB32);
     tile.fill(Qt::white);
     QPainter painter(&tile);
     painter.setPen(Qt::NoPen);
     const QColor grey(220, 220, 220);
-    for (int y = 0; y < n; y += 10) {
-        for (int x = 0; x < n; x += 10) {
-            if ((x / 10 + y / 10) % 2 == 0)
-                painter.fillRect(QRect(x, y, 10, 10), grey);
+    for (int y = 0; y < n; y += square) {
+        for (int x = 0; x < n; x += square) {
+            if ((x / square + y / square) % 2 == 0)
+                painter.fillRect(QRect(x, y, square, square), grey);
         }
     }
     painter.end();

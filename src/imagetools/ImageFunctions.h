@@ -25,9 +25,9 @@ QImage RoundRectImage(const QImage &image, int radius);
 // less gives a null image.
 QImage CircleImage(const QImage &image, int radius);
 
-// n x n opaque tiles: 10-pixel squares, grey (220, 220, 220) where the
-// square's column plus row is even, white otherwise; or one plain colour.
-QPixmap CheckerTilePixmap(int n);
+// n x n opaque tiles: squares of `square` pixels, grey (220, 220, 220) where
+// the square's column plus row is even, white otherwise; or one plain colour.
+QPixmap CheckerTilePixmap(int n, int square = 10);
 QPixmap SolidTilePixmap(int n, const QColor &colour);
 
 // The image drawn over the tile repeated from the top-left corner, as ARGB32.

@@ -108,7 +108,8 @@ void MainWindow::SelectRoundedImage()
 
 void MainWindow::ShowPlainPreview()
 {
-    const QImage preview = RoundedPage().Preview.RenderPlain(SourceImage, Ui->ImageWindow_label->size());
+    const QImage preview = RoundedPage().Preview.RenderPlain(SourceImage, Ui->ImageWindow_label->size(),
+                                                             Ui->ImageWindow_label->devicePixelRatioF());
     Ui->ImageWindow_label->setPixmap(QPixmap::fromImage(preview));
     Ui->ImageWindow_label->setAlignment(Qt::AlignCenter);
 }
@@ -156,7 +157,8 @@ void MainWindow::RunRoundedPipeline(bool circle, bool transparentBackground)
     page.HasLastRender = !ShapedImageIsNull(SourceImage, inputs.shape, inputs.radius);
     page.LastRender = page.HasLastRender ? inputs : RoundedRenderInputs();
 
-    ShowRoundedPreview(page.HasLastRender ? page.Preview.Render(inputs, Ui->ImageWindow_label->size())
+    ShowRoundedPreview(page.HasLastRender ? page.Preview.Render(inputs, Ui->ImageWindow_label->size(),
+                                                                Ui->ImageWindow_label->devicePixelRatioF())
                                           : QImage());
 }
 

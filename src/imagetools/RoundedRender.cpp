@@ -33,7 +33,17 @@ QImage BuildExportImage(const RoundedRenderInputs &inputs, const QImage &normali
     return inputs.transparentBackground ? shaped : BuildCompositeImage(shaped, inputs);
 }
 
-QImage RoundedPreviewRenderer::Render(const RoundedRenderInputs &inputs, const QSize &area)
+namespace {
+
+QSize DeviceSize(const QSize &area, qreal devicePixelRatio)
+{
+    return QSize(int(area.width() * devicePixelRatio), int(area.height() * devicePixelRatio));
+}
+
+} // namespace
+
+QImage RoundedPreviewRenderer::Render(const RoundedRenderInputs &inputs, const QSize &area,
+                                      qreal devicePixelRatio)
 {
     const QImage &source = inputs.source;
     if (ShapedImageIsNull(source, inputs.shape, inputs.radius))
@@ -45,7 +55,7 @@ QImage RoundedPreviewRenderer::Render(const RoundedRenderInputs &inputs, const Q
         part = CircleSquare(source.size(), inputs.radius);
         clipToCircle = true;
     }
-    const QSize size = part.size().scaled(area, Qt::KeepAspectRatio);
+    const QSize size = part.size().scaled(DeviceSize(area, devicePixelRatio), Qt::KeepAspectRatio);
     if (size.isEmpty())
         return QImage();
     const QImage scaled = ScaledPart(source, part, size);
@@ -55,9 +65,10 @@ QImage RoundedPreviewRenderer::Render(const RoundedRenderInputs &inputs, const Q
     // The backgrounds are opaque, so the preview is too.
     QImage canvas(size, QImage::Format_RGB32);
     QPainter painter(&canvas);
-    if (inputs.transparentBackground)
-        painter.fillRect(canvas.rect(), QBrush(CheckerTilePixmap(20)));
-    else
+    if (inputs.transparentBackground) {
+        const int square = qMax(1, qRound(10 * devicePixelRatio));
+        painter.fillRect(canvas.rect(), QBrush(CheckerTilePixmap(2 * square, square)));
+    } else
         painter.fillRect(canvas.rect(), inputs.backgroundColor);
 
     painter.setRenderHint(QPainter::Antialiasing, true);
@@ -75,17 +86,20 @@ QImage RoundedPreviewRenderer::Render(const RoundedRenderInputs &inputs, const Q
     }
     painter.drawImage(0, 0, scaled);
     painter.end();
+    canvas.setDevicePixelRatio(devicePixelRatio);
     return canvas;
 }
 
-QImage RoundedPreviewRenderer::RenderPlain(const QImage &source, const QSize &area)
+QImage RoundedPreviewRenderer::RenderPlain(const QImage &source, const QSize &area, qreal devicePixelRatio)
 {
     if (source.isNull())
         return QImage();
-    const QSize size = source.size().scaled(area, Qt::KeepAspectRatio);
+    const QSize size = source.size().scaled(DeviceSize(area, devicePixelRatio), Qt::KeepAspectRatio);
     if (size.isEmpty())
         return QImage();
-    return ScaledPart(source, source.rect(), size);
+    QImage plain = ScaledPart(source, source.rect(), size);
+    plain.setDevicePixelRatio(devicePixelRatio);
+    return plain;
 }
 
 QImage RoundedPreviewRenderer::ScaledPart(const QImage &source, const QRect &part, const QSize &size)

@@ -39,14 +39,17 @@ QImage BuildExportImage(const RoundedRenderInputs &inputs, const QImage &normali
 // source that the full-size result covers is scaled down once to display
 // size and shaped there, with checker squares of screen size. The scaled
 // copy is kept, so further radius changes over the same area only reshape a
-// display-size image.
+// display-size image. On a scaled screen the preview has the screen's device
+// pixels (area times the ratio, which the image carries), so it stays sharp,
+// and the checker squares stay 10 device-independent pixels, rounded to
+// whole device pixels.
 class RoundedPreviewRenderer
 {
 public:
     // null when the shaped image of the inputs is null or nothing fits.
-    QImage Render(const RoundedRenderInputs &inputs, const QSize &area);
+    QImage Render(const RoundedRenderInputs &inputs, const QSize &area, qreal devicePixelRatio = 1);
     // The whole source, scaled to fit, without shape or background.
-    QImage RenderPlain(const QImage &source, const QSize &area);
+    QImage RenderPlain(const QImage &source, const QSize &area, qreal devicePixelRatio = 1);
 
 private:
     QImage ScaledPart(const QImage &source, const QRect &part, const QSize &size);

@@ -167,6 +167,39 @@ private slots:
                  fileName == "picture.jpg" ? PatternImage(QSize(9, 7), true) : QImage());
     }
 
+    // On a scaled screen the preview has the screen's device pixels, and its
+    // checker squares stay 10 device-independent pixels, rounded to whole
+    // device pixels: every square whole, at the edges too.
+    void previewCheckerboard_data()
+    {
+        QTest::addColumn<qreal>("ratio");
+        QTest::addColumn<int>("square");
+        QTest::newRow("100 %") << 1.0 << 10;
+        QTest::newRow("125 %") << 1.25 << 13;
+        QTest::newRow("150 %") << 1.5 << 15;
+        QTest::newRow("200 %") << 2.0 << 20;
+    }
+
+    void previewCheckerboard()
+    {
+        QFETCH(qreal, ratio);
+        QFETCH(int, square);
+        RoundedPreviewRenderer renderer;
+        const QImage preview = renderer.Render(
+            {Filled(QSize(300, 200), Qt::transparent), RoundedShape::RoundRect, 0, true, QColor()},
+            QSize(151, 101), ratio);
+        QCOMPARE(preview.devicePixelRatio(), ratio);
+        QCOMPARE(preview.size(),
+                 QSize(300, 200).scaled(QSize(int(151 * ratio), int(101 * ratio)), Qt::KeepAspectRatio));
+        for (int y = 0; y < preview.height(); ++y) {
+            for (int x = 0; x < preview.width(); ++x) {
+                if (preview.pixel(x, y)
+                    != ((x / square + y / square) % 2 == 0 ? qRgb(220, 220, 220) : qRgb(255, 255, 255)))
+                    QFAIL(qPrintable(QStringLiteral("pixel %1,%2").arg(x).arg(y)));
+            }
+        }
+    }
+
     // The display copies are kept between renders; a new image of the same size
     // must not be shown with the old one's pixels.
     void previewFollowsANewSource()
