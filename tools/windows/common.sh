@@ -9,6 +9,8 @@ varno_win_packages=(
     build-essential perl python3 dpkg-dev xz-utils
     # running what was built; both named, as nothing comes in as a recommend
     wine wine64 xvfb xauth xdotool x11-apps imagemagick
+    # the https update server of the TLS check, and its certificates
+    openssl
     # the package
     nsis zip unzip
     # the build of the program itself

@@ -4,8 +4,8 @@
 # prefix: the test programs through ctest, then the checks only a run from
 # outside can make: the launched instances outliving the launcher's test, the
 # files the image pages wrote as ImageMagick reads them, the end-to-end start
-# of the program against the bundled update server and against none, and one
-# program per user and session.
+# of the program against the bundled update server and against none, over
+# https through Schannel, and one program per user and session.
 # Usage: tools/windows/test.sh
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -89,6 +89,47 @@ if window_named '提示'; then
 else
     fail "no update box without a server"
 fi
+
+echo "== the update check over https, through Schannel"
+# A certificate for 127.0.0.1 made here, trusted by this Wine prefix alone (its
+# current user's root store in its registry), never by the host; a second
+# one nobody trusts.
+tls_port=47652
+for name in trusted untrusted; do
+    openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 \
+        -keyout "$work/$name.key" -out "$work/$name.pem" 2>/dev/null
+done
+openssl x509 -in "$work/trusted.pem" -outform DER -out "$work/trusted.der"
+python3 - "$work/trusted.der" >"$work/trust.reg" <<'PYTHON'
+import hashlib, struct, sys
+der = open(sys.argv[1], "rb").read()
+# A serialised certificate as Windows keeps it: CERT_CERT_PROP_ID (32), 1, length, the DER bytes.
+blob = struct.pack("<III", 32, 1, len(der)) + der
+print("Windows Registry Editor Version 5.00\n")
+print("[HKEY_CURRENT_USER\\Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\"
+      + hashlib.sha1(der).hexdigest().upper() + "]")
+print('"Blob"=hex:' + ",".join("%02x" % b for b in blob))
+PYTHON
+wine reg import "$(winepath -w "$work/trust.reg")" >/dev/null 2>&1 || fail "the test certificate could not be trusted"
+tls_e2e=$build/tests/e2e/VarnoSoftware_e2e_tls.exe
+for name in trusted untrusted; do
+    python3 tools/windows/tls-update-server.py $tls_port "$work/$name.pem" "$work/$name.key" 2>"$work/tls.log" &
+    tls_pid=$!
+    timeout 10 bash -c "until (echo >/dev/tcp/127.0.0.1/$tls_port) 2>/dev/null; do sleep 0.2; done"
+    QT_QPA_PLATFORM= wine "$tls_e2e" >/dev/null 2>&1 &
+    if [ $name = trusted ]; then
+        window_named 'Varno软件' && echo "https with a trusted certificate: the window" \
+            || fail "no window over https with a trusted certificate"
+    elif window_named '提示'; then
+        # A certificate nobody trusts is no answer from the update server.
+        xdotool search --onlyvisible --name '提示' windowfocus --sync key Return
+        echo "https with an untrusted certificate: the box, as without an answer"
+    else
+        fail "no box over https with an untrusted certificate"
+    fi
+    kill "$tls_pid"
+    wineserver -k
+done
 
 echo "== one program per user and session"
 shown() { xdotool search --onlyvisible --name 'Varno软件' 2>/dev/null | wc -l; }
