@@ -1,29 +1,43 @@
 #!/usr/bin/env bash
 # Checks the Windows installer under Wine, in a Wine prefix of its own: a
 # silent install into Program Files with its shortcut and its entry among the
-# installed programs, the installed program starting against the bundled
+# installed programs; the installed program starting against the bundled
 # update server with its window shown (screenshot written to
-# build-windows/package/windows-wine.png), and a silent uninstall that leaves
-# nothing behind. Builds the package first.
+# build-windows/package/windows-wine.png), scaled by 1.5 and 2 at 144 and
+# 192 dpi; with a shutdown armed for the next minute, its real power-off
+# path ending the prefix's session at that minute; "开机时启动" chosen at
+# install; and a silent uninstall that leaves nothing behind. Builds a test
+# package (against the bundled server) first.
 # Usage: tools/windows/check-installer.sh
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source tools/windows/common.sh
 varno_win_install_packages php-cli
-tools/windows/package.sh >/dev/null
+VARNO_TEST_PACKAGE=1 tools/windows/package.sh >/dev/null
 source tools/windows/wine-env.sh
 package=$(realpath "$varno_win_build_dir/package")
+setup=$package/VarnoSoftware-1.0-test-setup.exe
 export WINEPREFIX=$varno_win_build_dir/wineprefix-installer
 rm -rf "$WINEPREFIX"
 trap 'varno_win_stop_display; [ -z "${php_pid:-}" ] || kill "$php_pid" 2>/dev/null || true' EXIT
-varno_win_start_display
+# Room for the window at 200 %.
+varno_win_start_display 2560x1600
 programs="$WINEPREFIX/drive_c/Program Files/VarnoSoftware"
 shortcut="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Varno软件.lnk"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\VarnoSoftware'
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 check() { if eval "$1"; then echo "ok: $2"; else echo "FAIL: $2"; exit 1; fi; }
+window() { xdotool search --onlyvisible --name 'Varno软件' 2>/dev/null | head -1; }
+start_program() {
+    (cd "$programs" && setsid -f wine VarnoSoftware.exe >/dev/null 2>&1)
+    timeout 60 bash -c "until xdotool search --onlyvisible --name Varno软件 >/dev/null 2>&1; do sleep 0.5; done"
+}
+restart_prefix() {
+    wineserver -k 2>/dev/null || true
+    wineserver -w
+}
 
-wine "$package/VarnoSoftware-1.0-setup.exe" /S
+wine "$setup" /S
 wineserver -w
 check '[ -f "$programs/VarnoSoftware.exe" ] && [ -f "$programs/platforms/qwindows.dll" ]' "installed into Program Files"
 check '[ -f "$shortcut" ]' "Start-menu shortcut"
@@ -31,26 +45,57 @@ check 'wine reg query "$uninstall_key" /v UninstallString 2>/dev/null | grep -q 
     "registered among the installed programs"
 check '! wine reg query "$run_key" /v VarnoSoftware >/dev/null 2>&1' "not started at sign-in unless chosen"
 
-# The package asks the bundled update server, which answers "v1.0".
+# The test package asks the bundled update server, which answers "v1.0".
 php -S 127.0.0.1:8765 -t server/www >/dev/null 2>&1 &
 php_pid=$!
 timeout 10 bash -c 'until (echo >/dev/tcp/127.0.0.1/8765) 2>/dev/null; do sleep 0.2; done'
-(cd "$programs" && wine VarnoSoftware.exe >/dev/null 2>&1 &)
-check 'timeout 60 bash -c "until xdotool search --onlyvisible --name Varno软件 >/dev/null 2>&1; do sleep 0.5; done"' \
-    "the installed program starts and shows its window"
+check start_program "the installed program starts and shows its window"
 sleep 2
-import -window root "$package/windows-wine.png"
+import -window "$(window)" "$package/windows-wine.png"
 echo "screenshot: $package/windows-wine.png"
-wineserver -k
-wineserver -w
+
+# Display scaling as Windows sets it: the window grows with the fonts.
+for dpi in 96 144 192; do
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+    restart_prefix
+    start_program || true
+    size=$(xdotool getwindowgeometry "$(window)" 2>/dev/null | awk '/Geometry/ {print $2}')
+    expected="$((1072 * dpi / 96))x$((720 * dpi / 96))"
+    check "awk -v s='$size' -v e='$expected' 'BEGIN { split(s, a, \"x\"); split(e, b, \"x\");
+        exit !(a[1] - b[1] <= 2 && b[1] - a[1] <= 2 && a[2] - b[2] <= 2 && b[2] - a[2] <= 2) }'" \
+        "at $dpi dpi the window measures $size ($expected expected)"
+done
+restart_prefix
+
+# The real power-off: armed through the program's registry values for the
+# next whole minute (at least 25 s away, so the start is done), Wine's
+# ExitWindowsEx ends the prefix's processes, and nothing of the host.
+now=$(date +%s)
+target=$(((now / 60 + 1) * 60))
+[ $((target - now)) -ge 25 ] || target=$((target + 60))
+key='HKCU\Software\Varno\VarnoSoftware'
+wine reg add "$key" /v IsShutdownScheduled_Variable /d true /f >/dev/null 2>&1
+wine reg add "$key" /v Date_QDateEdit /d "$(date -d "@$target" +%Y/%-m/%-d)" /f >/dev/null 2>&1
+wine reg add "$key" /v Time_QTimeEdit /d "$(date -d "@$target" +%-H:%M)" /f >/dev/null 2>&1
+restart_prefix
+trace=$varno_win_build_dir/shutdown-trace.log
+(cd "$programs" && WINEDEBUG=+process setsid -f wine VarnoSoftware.exe >"$trace" 2>&1)
+timeout 30 bash -c "until xdotool search --onlyvisible --name Varno软件 >/dev/null 2>&1; do sleep 0.5; done"
+# The pattern does not match the command line of the shell that waits.
+timeout $((target - now + 60)) bash -c 'while pgrep -f "VarnoSoftware[.]exe" >/dev/null; do sleep 0.5; done' || true
+ended=$(date +%s)
+check '! pgrep -f "VarnoSoftware[.]exe" >/dev/null && [ "$ended" -ge "$target" ] && [ "$ended" -le $((target + 15)) ]' \
+    "the armed shutdown ended the program at its minute ($((ended - target)) s after it)"
+check 'grep -a "wineboot" "$trace" | grep -a -- "--kill" | grep -aq -- "--shutdown"' \
+    "through ExitWindowsEx: Wine started wineboot --kill --shutdown (EWX_SHUTDOWN | EWX_FORCE)"
+restart_prefix
 
 # Chosen, "开机时启动" writes the value the program's own tray entry writes.
-wine "$package/VarnoSoftware-1.0-setup.exe" /S /AUTOSTART
+wine "$setup" /S /AUTOSTART
 wineserver -w
 check 'wine reg query "$run_key" /v VarnoSoftware | tr -d "\r" | grep -qxF "    VarnoSoftware    REG_SZ    \"C:\\Program Files\\VarnoSoftware\\VarnoSoftware.exe\" --autostart"' \
     "chosen, started at sign-in into the tray"
-wineserver -k
-wineserver -w
+restart_prefix
 
 # The uninstaller copies itself to the temporary folder and returns at once;
 # the copy does the work, so wait for every process of the prefix.
@@ -59,5 +104,5 @@ wineserver -w
 check '[ ! -e "$programs" ] && [ ! -e "$shortcut" ]' "the uninstaller removed the program and its shortcut"
 check '! wine reg query "$uninstall_key" >/dev/null 2>&1' "and its entry among the installed programs"
 check '! wine reg query "$run_key" /v VarnoSoftware >/dev/null 2>&1' "and its start at sign-in"
-echo "installer checked: $(du -h "$package/VarnoSoftware-1.0-setup.exe" | cut -f1) setup," \
-    "$(du -h "$package/VarnoSoftware-1.0-win64.zip" | cut -f1) zip"
+echo "installer checked: $(du -h "$setup" | cut -f1) setup," \
+    "$(du -h "$package/VarnoSoftware-1.0-test-win64.zip" | cut -f1) zip"

@@ -11,11 +11,12 @@ export WINEDLLOVERRIDES="mscoree=;mshtml="
 # The Chinese fixture paths pass through the locale's encoding.
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
+# Usage: varno_win_start_display [WIDTHxHEIGHT], 1280x800 unless given.
 varno_win_start_display() {
     local fifo
     fifo=$(mktemp -u)
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${1:-1280x800}x24" -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
     varno_xvfb_pid=$!
     export DISPLAY=:$(head -1 <"$fifo")
     rm -f "$fifo"
