@@ -8,6 +8,7 @@
 #include "app/Notifier.h"
 #include "persistence/SettingsStore.h"
 #include "timedtasks/Clock.h"
+#include "timedtasks/IdleTime.h"
 
 #include <QApplication>
 #include <QDir>
@@ -181,6 +182,8 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
                        SettingsRoot->path() + QStringLiteral("/warm-up"));
 
     Clock::SetSource([] { return FuzzNow; });
+    // Nobody's real keyboard may decide what the tick does with an input.
+    IdleTime::SetSource([](bool) { return std::nullopt; });
 
     // The first window loads fonts, style and icons once per process; done
     // here, that cost and those one-time allocations belong to no input.

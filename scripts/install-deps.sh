@@ -6,6 +6,8 @@ packages=(
     # build
     build-essential cmake ninja-build pkg-config
     qtbase5-dev qtbase5-dev-tools libqt5dbus5
+    # keyboard and pointer idleness on X11 (the rest reminder)
+    libqt5x11extras5-dev libxcb-screensaver0-dev
     # the Chinese texts
     fonts-wqy-microhei
     # running without a display, screenshots, driving real windows

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QSystemTrayIcon>
 
+#include "timedtasks/Countdown.h"
+
 #include <memory>
 
 class QAction;
@@ -140,6 +142,7 @@ private:
     QString SourceImagePath;
     QColor BackgroundColor;
     int LastRestHour;
+    Countdown::Presence RestPresence; // at the desk or away, and the last tick
     QDateTime LastWarnedShutdown; // the shutdown occurrence last warned of
     bool IsLaunching; // from the press until 200 ms after the last start
     QSystemTrayIcon *TrayIcon;

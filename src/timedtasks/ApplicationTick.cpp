@@ -4,6 +4,7 @@
 #include "persistence/SettingsStore.h"
 #include "timedtasks/Clock.h"
 #include "timedtasks/Countdown.h"
+#include "timedtasks/IdleTime.h"
 #include "ui_MainWindow.h"
 
 #include <QSettings>
@@ -88,15 +89,18 @@ void MainWindow::ApplicationTimerFunction()
         }
     }
 
+    // Whether someone is at the desk is followed on every tick, armed or not.
+    const Countdown::RestOutcome rest = Countdown::RestAtDesk(
+        now, LastRestHour, RestPresence, Ui->TimeInterval_RestReminder_comboBox->currentText(),
+        IdleTime::Seconds(armed.rest), armed.rest);
+    RestPresence = rest.presence;
+    LastRestHour = rest.lastRestHour;
     if (!armed.rest) {
         Ui->ReminderInformation_RestReminder_QLabel->setText(Countdown::RestNotSetText());
         return;
     }
-    const Countdown::RestOutcome rest
-        = Countdown::Rest(now, LastRestHour, Ui->TimeInterval_RestReminder_comboBox->currentText());
     if (rest.skip)
         return;
-    LastRestHour = rest.lastRestHour;
     if (rest.fire) {
         if (Balloons) {
             Balloons->ShowMessage(QStringLiteral("提示"),

@@ -131,14 +131,13 @@ Outcome EndOfWork(const QDateTime &now, const QDate &date, const QTime &time, bo
     return {head.arg(MomentText(target)) + tail, InOneOffWindow(now, target, EndOfWorkWindowMs)};
 }
 
-RestOutcome Rest(const QDateTime &now, int lastRestHour, const QString &intervalText)
+namespace {
+
+// The chosen interval in hours, clamped to 1 to 23; 0 when none is chosen.
+int RestInterval(const QString &intervalText)
 {
-    RestOutcome outcome;
-    outcome.lastRestHour = lastRestHour;
-    if (intervalText.isEmpty()) {
-        outcome.skip = true;
-        return outcome;
-    }
+    if (intervalText.isEmpty())
+        return 0;
     // Only a hand-edited store offers anything but 1 to 4. Zero hours would
     // repeat the balloon on every tick of every full hour, a day or more
     // would never come round on the clock.
@@ -146,29 +145,88 @@ RestOutcome Rest(const QDateTime &now, int lastRestHour, const QString &interval
     qulonglong hours = intervalText.toULongLong(&readable);
     if (!readable && IsDigitsOnly(intervalText.trimmed()))
         hours = std::numeric_limits<qulonglong>::max(); // too many digits to read: more than a day
-    const int interval = static_cast<int>(std::clamp<qulonglong>(hours, 1, 23));
-    const auto hoursSinceRest = [lastRestHour](int hour) { return ((hour - lastRestHour) % 24 + 24) % 24; };
+    return static_cast<int>(std::clamp<qulonglong>(hours, 1, 23));
+}
 
+int HoursSinceRest(int hour, int lastRestHour)
+{
+    return ((hour - lastRestHour) % 24 + 24) % 24;
+}
+
+// The countdown to the next full hour that is due; one of the coming 24
+// always is.
+QString RestLabel(const QDateTime &now, int lastRestHour, int interval)
+{
     const QTime clock = now.time();
-    if (clock.minute() == 0 && clock.second() <= 2 && hoursSinceRest(clock.hour()) >= interval) {
-        outcome.fire = true;
-        outcome.lastRestHour = clock.hour();
-        return outcome;
-    }
-
-    // The next full hour that is due; one of the coming 24 always is.
     QDateTime next;
     for (int ahead = 1; ahead <= 24; ++ahead) {
         const int hour = (clock.hour() + ahead) % 24;
-        if (hoursSinceRest(hour) >= interval) {
+        if (HoursSinceRest(hour, lastRestHour) >= interval) {
             const QDate day = now.date().addDays((clock.hour() + ahead) / 24);
             next = QDateTime(day, QTime(hour, 0));
             break;
         }
     }
     const qint64 left = std::max<qint64>(0, now.secsTo(next));
-    outcome.label = FillParts(
-        QCoreApplication::translate("MainWindow", "距离下次休息时间还有 %1小时 %2分钟 %3秒"), Split(left));
+    return FillParts(QCoreApplication::translate("MainWindow", "距离下次休息时间还有 %1小时 %2分钟 %3秒"),
+                     Split(left));
+}
+
+} // namespace
+
+RestOutcome Rest(const QDateTime &now, int lastRestHour, const QString &intervalText)
+{
+    RestOutcome outcome;
+    outcome.lastRestHour = lastRestHour;
+    const int interval = RestInterval(intervalText);
+    if (interval == 0) {
+        outcome.skip = true;
+        return outcome;
+    }
+    const QTime clock = now.time();
+    if (clock.minute() == 0 && clock.second() <= 2
+        && HoursSinceRest(clock.hour(), lastRestHour) >= interval) {
+        outcome.fire = true;
+        outcome.lastRestHour = clock.hour();
+        return outcome;
+    }
+    outcome.label = RestLabel(now, lastRestHour, interval);
+    return outcome;
+}
+
+RestOutcome RestAtDesk(const QDateTime &now, int lastRestHour, const Presence &presence,
+                       const QString &intervalText, std::optional<qint64> idleSeconds, bool armed)
+{
+    Presence next;
+    next.lastTick = now;
+    bool back = false;
+    if (idleSeconds) {
+        const bool slept = presence.lastTick.isValid() && presence.lastTick.secsTo(now) >= AwayAfterSeconds;
+        const bool awayNow = *idleSeconds >= AwayAfterSeconds;
+        back = (presence.away || slept) && !awayNow;
+        next.away = !back && (presence.away || slept || awayNow);
+        if (back) {
+            // Counted again from the full hour nearest to the input that
+            // ended the absence; half past rounds up.
+            const QTime returned = now.addSecs(-*idleSeconds).time();
+            lastRestHour = (returned.hour() + (returned.minute() >= 30 ? 1 : 0)) % 24;
+        }
+    }
+    RestOutcome outcome;
+    if (armed) {
+        outcome = Rest(now, lastRestHour, intervalText);
+        // Coming back wins over a balloon due on the same tick, and a
+        // balloon due while away is not shown: being away was the rest.
+        if (outcome.fire && (back || next.away)) {
+            outcome.fire = false;
+            if (back)
+                outcome.lastRestHour = lastRestHour;
+            outcome.label = RestLabel(now, outcome.lastRestHour, RestInterval(intervalText));
+        }
+    } else {
+        outcome.lastRestHour = lastRestHour;
+    }
+    outcome.presence = next;
     return outcome;
 }
 

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QTime>
 
+#include <optional>
+
 // What the one-second tick shows and whether a task is due, decided from the
 // current moment and the values on the page alone, so every countdown and
 // every firing window can be checked at exact moments.
@@ -50,11 +52,24 @@ ShutdownWarning WarnBeforeShutdown(const QDateTime &now, const QDate &date, cons
                                    const QDateTime &lastWarned);
 QString ShutdownWarningText(qint64 seconds);
 
+// Whether the person is at the computer, carried from one tick to the next.
+struct Presence
+{
+    bool away = false;
+    QDateTime lastTick; // invalid before the first tick
+};
+
+// Ten minutes without keyboard or pointer input count as a rest, as do ten
+// minutes between two ticks (the machine slept, and some idle counters stop
+// while it does).
+constexpr qint64 AwayAfterSeconds = 600;
+
 struct RestOutcome
 {
     bool skip = false; // no interval chosen: leave label and state alone
     bool fire = false; // show the balloon and count from this hour on
     int lastRestHour = 0; // the hour counted from after this tick
+    Presence presence; // for the next tick
     QString label; // null when the label keeps the previous tick's text
 };
 
@@ -63,6 +78,17 @@ struct RestOutcome
 // reminder armed late, shortened or whose hour was missed comes at the next
 // full hour instead of never. The interval is clamped to 1 to 23 hours.
 RestOutcome Rest(const QDateTime &now, int lastRestHour, const QString &intervalText);
+
+// The same, counting only time at the desk. idleSeconds is the time since
+// the last keyboard or pointer input, none where nothing tells it (then the
+// rule above holds unchanged). Due while the person is away, no balloon
+// comes: being away is the rest. On the first tick with input after being
+// away, the hours count again from the full hour nearest to the moment of
+// return, so the next balloon comes half an hour either side of `interval`
+// hours later. Presence is followed whether the reminder is armed or not;
+// only an armed one is due.
+RestOutcome RestAtDesk(const QDateTime &now, int lastRestHour, const Presence &presence,
+                       const QString &intervalText, std::optional<qint64> idleSeconds, bool armed);
 
 QString ShutdownNotSetText();
 QString EndOfWorkNotSetText();

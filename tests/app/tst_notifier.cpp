@@ -1,4 +1,5 @@
 #include "kit/MainWindowProbe.h"
+#include "kit/PrivateBus.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -59,20 +60,8 @@ class TestNotifier : public QObject
 private slots:
     void initTestCase()
     {
-        QFile config(BusFolder.filePath("bus.conf"));
-        QVERIFY(config.open(QIODevice::WriteOnly));
-        config.write(
-            QStringLiteral("<busconfig><type>session</type><listen>unix:dir=%1</listen><auth>EXTERNAL</auth>"
-                           "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-                           "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n")
-                .arg(BusFolder.path())
-                .toUtf8());
-        config.close();
-        BusDaemon.start("dbus-daemon", {"--config-file=" + config.fileName(), "--nofork", "--print-address"});
-        QVERIFY2(BusDaemon.waitForStarted(5000), "dbus-daemon did not start (Debian package dbus)");
-        while (!BusDaemon.canReadLine())
-            QVERIFY2(BusDaemon.waitForReadyRead(5000), BusDaemon.readAllStandardError().constData());
-        const QString address = QString::fromUtf8(BusDaemon.readLine()).trimmed();
+        const QString address = Bus.Start();
+        QVERIFY2(!address.isEmpty(), "dbus-daemon did not start (Debian package dbus)");
         QVERIFY(QDBusConnection::connectToBus(address, "varno-service").isConnected());
         QVERIFY(QDBusConnection::connectToBus(address, "varno-client").isConnected());
     }
@@ -81,8 +70,6 @@ private slots:
     {
         QDBusConnection::disconnectFromBus("varno-service");
         QDBusConnection::disconnectFromBus("varno-client");
-        BusDaemon.terminate();
-        QVERIFY(BusDaemon.waitForFinished(3000));
     }
 
     void init()
@@ -215,8 +202,7 @@ private:
     // A bus of the test's own, so no notification reaches the desktop of
     // whoever runs the tests and nothing depends on their session. Its
     // configuration names no service folders: nothing is started on demand.
-    QTemporaryDir BusFolder;
-    QProcess BusDaemon;
+    TestKit::PrivateBus Bus;
     std::unique_ptr<QSystemTrayIcon> Icon;
     std::unique_ptr<TrayNotifier> Balloons;
     std::unique_ptr<FakeNotifications> Service;

@@ -1,5 +1,7 @@
 #include "TestKit.h"
 
+#include "timedtasks/IdleTime.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QColorDialog>
@@ -17,6 +19,10 @@ void PrepareEnvironment()
     qunsetenv("QT_QPA_PLATFORMTHEME");
     qunsetenv("QT_STYLE_OVERRIDE");
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs, true);
+    // Nothing tells whether anyone is at the desk, so the rest reminder keeps
+    // to the clock unless a test says otherwise; the real sources have a
+    // test of their own.
+    IdleTime::SetSource([](bool) { return std::nullopt; });
 }
 
 namespace {

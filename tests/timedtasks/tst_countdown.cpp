@@ -196,6 +196,64 @@ private slots:
         if (!rest.fire)
             QCOMPARE(rest.lastRestHour, lastRestHour);
     }
+
+    // Counting only time at the desk: ten minutes without input are a rest.
+    void restAtDesk_data()
+    {
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<int>("gap"); // seconds since the previous tick
+        QTest::addColumn<bool>("wasAway");
+        QTest::addColumn<int>("idle"); // seconds; -1: nothing tells
+        QTest::addColumn<QString>("interval");
+        QTest::addColumn<bool>("armed");
+        QTest::addColumn<QString>("outcome"); // "fire" or the countdown, hour counted from, presence
+
+        QTest::newRow("due, present") << At(1, 15, 10, 0) << 1 << false << 0 << "1" << true << "fire 10 here";
+        QTest::newRow("due after a short pause")
+            << At(1, 15, 10, 0) << 1 << false << 599 << "1" << true << "fire 10 here";
+        QTest::newRow("due, away") << At(1, 15, 10, 0) << 1 << false << 600 << "1" << true << "1:0:0 10 away";
+        QTest::newRow("back at :25, hourly")
+            << At(1, 15, 10, 25) << 1 << true << 0 << "1" << true << "0:35:0 10 here";
+        QTest::newRow("back at :25, every two hours")
+            << At(1, 15, 10, 25) << 1 << true << 0 << "2" << true << "1:35:0 10 here";
+        QTest::newRow("back at :59") << At(1, 15, 10, 59) << 1 << true << 0 << "1" << true << "1:1:0 11 here";
+        QTest::newRow("back at half past")
+            << At(1, 15, 10, 30) << 1 << true << 0 << "1" << true << "1:30:0 11 here";
+        QTest::newRow("back on a due tick")
+            << At(1, 15, 10, 0, 1) << 1 << true << 0 << "1" << true << "0:59:59 10 here";
+        QTest::newRow("40 minutes between ticks")
+            << At(1, 15, 12, 40) << 2400 << false << 5 << "1" << true << "1:20:0 13 here";
+        QTest::newRow("40 minutes between ticks, nothing tells")
+            << At(1, 15, 12, 40) << 2400 << false << -1 << "1" << true << "0:20:0 9 here";
+        QTest::newRow("back before midnight")
+            << At(1, 15, 23, 40) << 1 << true << 0 << "1" << true << "1:20:0 0 here";
+        QTest::newRow("due at midnight, away")
+            << At(1, 16, 0, 0, 1) << 1 << true << 900 << "1" << true << "0:59:59 0 away";
+        QTest::newRow("back, not armed") << At(1, 15, 10, 25) << 1 << true << 0 << "1" << false << "10 here";
+    }
+
+    void restAtDesk()
+    {
+        QFETCH(QDateTime, now);
+        QFETCH(int, gap);
+        QFETCH(bool, wasAway);
+        QFETCH(int, idle);
+        QFETCH(QString, interval);
+        QFETCH(bool, armed);
+        QFETCH(QString, outcome);
+        const int lastRestHour = now.time().hour() == 0 ? 23 : 9;
+        const Countdown::RestOutcome rest
+            = Countdown::RestAtDesk(now, lastRestHour, {wasAway, now.addSecs(-gap)}, interval,
+                                    idle < 0 ? std::nullopt : std::optional<qint64>(idle), armed);
+        const QRegularExpressionMatch parts
+            = QRegularExpression("(\\d+)小时 (\\d+)分钟 (\\d+)秒").match(rest.label);
+        QString seen = rest.fire ? "fire "
+            : parts.hasMatch()   ? parts.capturedTexts().mid(1).join(':') + ' '
+                                 : "";
+        seen += QString::number(rest.lastRestHour) + (rest.presence.away ? " away" : " here");
+        QCOMPARE(seen, outcome);
+        QCOMPARE(rest.presence.lastTick, now);
+    }
 };
 
 VARNO_TEST_MAIN(TestCountdown)

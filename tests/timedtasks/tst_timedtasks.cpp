@@ -1,5 +1,6 @@
 #include "kit/FakePowerOff.h"
 #include "kit/MainWindowProbe.h"
+#include "timedtasks/IdleTime.h"
 
 // The three timed pages and the one-second tick, driven at exact moments with
 // the fake clock, the fake power-off and a recording tray. The countdowns and
@@ -192,6 +193,27 @@ private slots:
             QCOMPARE(TickAt(moments.at(i), F.Window->findChild<QLabel *>(label)), seen.at(i));
         QCOMPARE(F.Balloons->Texts(), balloons);
         QCOMPARE(TestKit::Stored(), storedAtStart);
+    }
+
+    // Away for ten minutes is the rest: no balloon meanwhile, and the hours
+    // count again from the return.
+    void restCountsTimeAtTheDesk()
+    {
+        TestKit::Store(Rest + "true;TimeInterval_RestReminder_comboBox=0_1_2_3_4");
+        qint64 idle = 700;
+        IdleTime::SetSource(
+            [&idle](bool armed) { return armed ? std::optional<qint64>(idle) : std::nullopt; });
+        F.Open(true, true);
+        const auto tick = [this](int hour, int minute) {
+            return TickAt(At(1, 15, hour, minute), F.Form->ReminderInformation_RestReminder_QLabel);
+        };
+        QCOMPARE(tick(10, 0), QString("0 0 距离下次休息时间还有 1小时 0分钟 0秒"));
+        idle = 0;
+        QCOMPARE(tick(10, 35), QString("0 0 距离下次休息时间还有 1小时 25分钟 0秒"));
+        for (int minutes = 40; minutes < 120; minutes += 5) // ticks less than ten minutes apart
+            tick(10 + minutes / 60, minutes % 60);
+        QCOMPARE(tick(12, 0).left(4), QString("0 1 "));
+        IdleTime::SetSource([](bool) { return std::nullopt; });
     }
 
     // The target comes from the page at each tick, without setting it again.

@@ -5,7 +5,8 @@
 # outside can make: the launched instances outliving the launcher's test, the
 # files the image pages wrote as ImageMagick reads them, the end-to-end start
 # of the program against the bundled update server and against none, over
-# https through Schannel, and one program per user and session.
+# https through Schannel, one program per user and session, and the idle time
+# with real input.
 # Usage: tools/windows/test.sh
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -27,6 +28,29 @@ echo "== test programs (one at a time: they share the registry key)"
 mkdir -p "$work/identify"
 VARNO_IDENTIFY_LATER=$(winepath -w "$work/identify") ctest --test-dir "$build" -j1 --output-on-failure \
     -E tst_wechatlauncher || failed=1
+
+window_named() { timeout 60 bash -c "until xdotool search --onlyvisible --name '$1' >/dev/null 2>&1; do sleep 0.5; done"; }
+
+echo "== idle time: GetLastInputInfo grows while idle and drops after input"
+# Wine sees only input over its own windows: the pointer is moved over the
+# test's window once it has seen the idle time grow.
+(cd "$build/tests/bin" && wine tst_idletime.exe -platform windows -o -,tap >"$work/idle.log" 2>&1) &
+idle_pid=$!
+if window_named 'VarnoSoftware idle probe'; then
+    sleep 3
+    for step in $(seq 60); do
+        kill -0 "$idle_pid" 2>/dev/null || break
+        xdotool search --onlyvisible --name 'VarnoSoftware idle probe' mousemove --window %1 $((20 + step % 2 * 60)) 40 \
+            2>/dev/null || true
+        sleep 0.5
+    done
+fi
+if wait "$idle_pid"; then
+    grep -E '^# (pass|fail)' "$work/idle.log" || true
+else
+    cat "$work/idle.log"
+    fail "the idle time under Wine"
+fi
 
 echo "== ImageMagick reads what the image pages wrote"
 while IFS=$'\t' read -r file expected; do
@@ -59,8 +83,6 @@ printf '#!/bin/sh\nprintf "%%s\\n" "$*" >>"%s/opened"\n' "$work" >"$opener/xdg-o
 chmod +x "$opener/xdg-open"
 e2e=$build/tests/e2e/VarnoSoftware_e2e.exe
 run_e2e() { PATH=$opener:$PATH QT_QPA_PLATFORM= wine "$e2e" >"$work/e2e.log" 2>&1; }
-window_named() { timeout 60 bash -c "until xdotool search --onlyvisible --name '$1' >/dev/null 2>&1; do sleep 0.5; done"; }
-
 php -S 127.0.0.1:$port -t server/www >"$work/php.log" 2>&1 &
 php_pid=$!
 timeout 10 bash -c "until (echo >/dev/tcp/127.0.0.1/$port) 2>/dev/null; do sleep 0.2; done"

@@ -1,0 +1,114 @@
+#include "kit/TestKit.h"
+#include "timedtasks/IdleTime.h"
+
+#include <QWidget>
+#include <QtTest>
+
+#ifndef Q_OS_WIN
+#include "kit/PrivateBus.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#endif
+
+// The platform's idle sources, once each: on Linux the X11 one on the xcb
+// platform against an X server of the test's own (CTest starts it with
+// xvfb-run), and the two D-Bus ones against services on a private session
+// bus; under Wine GetLastInputInfo, with the pointer moved over this test's
+// window from outside by tools/windows/test.sh (Wine sees only input over
+// its own windows).
+namespace {
+
+#ifndef Q_OS_WIN
+// GNOME's idle monitor and the ScreenSaver service as desktops offer them,
+// answering in milliseconds and counting their calls.
+class FakeMutter : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.gnome.Mutter.IdleMonitor")
+
+public:
+    qulonglong Milliseconds = 700500;
+    int Calls = 0;
+
+public slots:
+    qulonglong GetIdletime() { return ++Calls, Milliseconds; }
+};
+
+class FakeScreenSaver : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
+
+public slots:
+    uint GetSessionIdleTime() { return 5000; }
+};
+#endif
+
+std::optional<qint64> Idle(bool armed = true)
+{
+    return IdleTime::PlatformSeconds(armed);
+}
+
+} // namespace
+
+class TestIdleTime : public QObject
+{
+    Q_OBJECT
+
+private slots:
+#ifndef Q_OS_WIN
+    // First: Qt connects to the session bus once, at its first use.
+    void waylandAsksTheSessionBus()
+    {
+        TestKit::PrivateBus bus;
+        const QString address = bus.Start();
+        QVERIFY2(!address.isEmpty(), "dbus-daemon did not start (Debian package dbus)");
+        qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
+        qputenv("XDG_SESSION_TYPE", "wayland");
+        QDBusConnection session = QDBusConnection::sessionBus();
+        FakeMutter mutter;
+        FakeScreenSaver screenSaver;
+        QVERIFY(session.registerObject("/org/gnome/Mutter/IdleMonitor/Core", &mutter,
+                                       QDBusConnection::ExportAllSlots));
+        QVERIFY(session.registerService("org.gnome.Mutter.IdleMonitor"));
+        QVERIFY(session.registerObject("/org/freedesktop/ScreenSaver", &screenSaver,
+                                       QDBusConnection::ExportAllSlots));
+        QVERIFY(session.registerService("org.freedesktop.ScreenSaver"));
+
+        // Not asked while the reminder is not armed.
+        QCOMPARE(Idle(false), std::nullopt);
+        QTest::qWait(200);
+        QCOMPARE(mutter.Calls, 0);
+        QTRY_COMPARE(Idle(), std::optional<qint64>(700));
+        // GNOME's gone: the other service; then none.
+        QVERIFY(session.unregisterService("org.gnome.Mutter.IdleMonitor"));
+        QTRY_COMPARE(Idle(), std::optional<qint64>(5));
+        QVERIFY(session.unregisterService("org.freedesktop.ScreenSaver"));
+        QTRY_COMPARE(Idle(), std::nullopt);
+        qputenv("XDG_SESSION_TYPE", "x11");
+    }
+#endif
+
+    // Grows while nothing happens, and drops on input over the window.
+    void inputResetsTheIdleTime()
+    {
+        qputenv("XDG_SESSION_TYPE", "x11");
+        QWidget probe;
+        probe.setWindowTitle("VarnoSoftware idle probe");
+        probe.setGeometry(40, 40, 320, 240);
+        probe.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&probe));
+        const qint64 before = Idle(false).value_or(-1000);
+        QTest::qWait(2100);
+        QVERIFY(Idle(false).value_or(-1) >= before + 2);
+#ifndef Q_OS_WIN
+        QCOMPARE(QGuiApplication::platformName(), QString("xcb"));
+        QProcess::execute("xdotool", {"mousemove", "--window", QString::number(probe.winId()), "20", "20"});
+#endif
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(false).value_or(-1) == 0, 30000);
+    }
+};
+
+VARNO_TEST_MAIN(TestIdleTime)
+#include "tst_idletime.moc"
