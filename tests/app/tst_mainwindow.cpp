@@ -13,40 +13,37 @@
 // the program.
 namespace {
 
-#ifdef Q_OS_WIN
 const QString RunKey = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const QString EntryName = "/autostart/com.varnosoftware.VarnoSoftware.desktop";
 
-// Read back as Windows' own tool reads it.
-QString SignInEntry(const QString &)
+// The start at sign-in as the system holds it: the autostart entry, or the
+// Run value as Windows' own tool reads it.
+QString SignInEntry(const QString &config)
 {
+#ifdef Q_OS_WIN
     QProcess reg;
     reg.start("reg", {"query", RunKey, "/v", "VarnoSoftware"});
     reg.waitForFinished(30000);
-    const QString line = QString::fromLocal8Bit(reg.readAllStandardOutput()).simplified();
-    return line.contains(" REG_SZ ") ? line.section(" REG_SZ ", 1) : QString();
-}
-
-void SetSignInEntry(const QString &, const QByteArray &value)
-{
-    QSettings run(RunKey, QSettings::NativeFormat);
-    value.isEmpty() ? run.remove("VarnoSoftware") : run.setValue("VarnoSoftware", QString::fromUtf8(value));
-}
+    return QString::fromLocal8Bit(reg.readAllStandardOutput()).simplified().section(" REG_SZ ", 1);
 #else
-const QString EntryName = "/autostart/com.varnosoftware.VarnoSoftware.desktop";
-
-QString SignInEntry(const QString &config)
-{
     QFile entry(config + EntryName);
     return entry.open(QIODevice::ReadOnly) ? QString::fromUtf8(entry.readAll()) : QString();
+#endif
 }
 
+// As another program leaves it (empty: none).
 void SetSignInEntry(const QString &config, const QByteArray &contents)
 {
+#ifdef Q_OS_WIN
+    QSettings run(RunKey, QSettings::NativeFormat);
+    contents.isEmpty() ? run.remove("VarnoSoftware")
+                       : run.setValue("VarnoSoftware", QString::fromUtf8(contents));
+#else
     QDir().mkpath(config + "/autostart");
     QFile entry(config + EntryName);
     contents.isEmpty() ? entry.remove() : entry.open(QIODevice::WriteOnly) && entry.write(contents);
-}
 #endif
+}
 
 const char *const NavigationButtons[] = {"pushButton1",
                                          "pushButton2",

@@ -8,7 +8,6 @@
 #include "kit/PrivateBus.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #endif
 
 // The platform's idle sources, once each: on Linux the X11 one on the xcb
@@ -21,26 +20,16 @@ namespace {
 
 #ifndef Q_OS_WIN
 // GNOME's idle monitor and the ScreenSaver service as desktops offer them,
-// answering in milliseconds and counting their calls.
-class FakeMutter : public QObject
+// both answering in milliseconds.
+class FakeIdleServices : public QObject
 {
     Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.gnome.Mutter.IdleMonitor")
 
 public:
-    qulonglong Milliseconds = 700500;
     int Calls = 0;
 
 public slots:
-    qulonglong GetIdletime() { return ++Calls, Milliseconds; }
-};
-
-class FakeScreenSaver : public QObject
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
-
-public slots:
+    qulonglong GetIdletime() { return ++Calls, 700500; }
     uint GetSessionIdleTime() { return 5000; }
 };
 #endif
@@ -67,26 +56,24 @@ private slots:
         qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
         qputenv("XDG_SESSION_TYPE", "wayland");
         QDBusConnection session = QDBusConnection::sessionBus();
-        FakeMutter mutter;
-        FakeScreenSaver screenSaver;
-        QVERIFY(session.registerObject("/org/gnome/Mutter/IdleMonitor/Core", &mutter,
-                                       QDBusConnection::ExportAllSlots));
-        QVERIFY(session.registerService("org.gnome.Mutter.IdleMonitor"));
-        QVERIFY(session.registerObject("/org/freedesktop/ScreenSaver", &screenSaver,
-                                       QDBusConnection::ExportAllSlots));
-        QVERIFY(session.registerService("org.freedesktop.ScreenSaver"));
+        FakeIdleServices services;
+        for (const QString &name : {"org.gnome.Mutter.IdleMonitor", "org.freedesktop.ScreenSaver"}) {
+            const QString path = name == "org.freedesktop.ScreenSaver" ? "/org/freedesktop/ScreenSaver"
+                                                                       : "/org/gnome/Mutter/IdleMonitor/Core";
+            QVERIFY(session.registerObject(path, name, &services, QDBusConnection::ExportAllSlots));
+            QVERIFY(session.registerService(name));
+        }
 
         // Not asked while the reminder is not armed.
         QCOMPARE(Idle(false), std::nullopt);
         QTest::qWait(200);
-        QCOMPARE(mutter.Calls, 0);
+        QCOMPARE(services.Calls, 0);
         QTRY_COMPARE(Idle(), std::optional<qint64>(700));
         // GNOME's gone: the other service; then none.
         QVERIFY(session.unregisterService("org.gnome.Mutter.IdleMonitor"));
         QTRY_COMPARE(Idle(), std::optional<qint64>(5));
         QVERIFY(session.unregisterService("org.freedesktop.ScreenSaver"));
         QTRY_COMPARE(Idle(), std::nullopt);
-        qputenv("XDG_SESSION_TYPE", "x11");
     }
 #endif
 

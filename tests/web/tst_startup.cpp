@@ -31,12 +31,8 @@ private slots:
         Xvfb.start(xvfb, {"-displayfd", "1", "-screen", "0", "1280x800x24", "-noreset", "-nolisten", "tcp"});
         QTRY_VERIFY_WITH_TIMEOUT(Xvfb.canReadLine(), 20000);
         Environment.insert("DISPLAY", ':' + QString::fromLatin1(Xvfb.readLine().trimmed()));
-        // The one-instance rendezvous, away from any copy the developer runs.
-        Environment.insert("XDG_RUNTIME_DIR", Work.filePath("runtime"));
-        QVERIFY(QDir().mkdir(Work.filePath("runtime")));
-        QVERIFY(
-            QFile::setPermissions(Work.filePath("runtime"),
-                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+        // The one-instance rendezvous (0700), away from any copy the developer runs.
+        Environment.insert("XDG_RUNTIME_DIR", Runtime.path());
         Environment.insert("QT_QPA_PLATFORM", "xcb");
         Environment.remove("QT_QPA_PLATFORMTHEME");
         // No system bus, so no power-off could be reached; no session bus.
@@ -98,9 +94,8 @@ private slots:
         program.start(VARNO_E2E_PROGRAM, QStringList());
         QVERIFY(program.waitForStarted());
         // The event loop keeps turning while waiting, so the test server answers.
-        const QStringList search {"search", "--onlyvisible", "--pid", QString::number(program.processId())};
-        QTRY_VERIFY_WITH_TIMEOUT(!Tool(search).isEmpty(), 30000);
-        const QStringList windows = Tool(search).split('\n');
+        QTRY_VERIFY_WITH_TIMEOUT(!Windows(program, {}).isEmpty(), 30000);
+        const QStringList windows = Windows(program, {});
         QCOMPARE(windows.size(), 1);
         QCOMPARE(Tool({"getwindowname", windows.first()}), window);
         const auto opened = [this] {
@@ -216,6 +211,7 @@ private:
     QString Xdotool;
     QProcess Xvfb;
     QProcess Tray;
+    QTemporaryDir Runtime;
     QProcessEnvironment Environment = QProcessEnvironment::systemEnvironment();
     QTemporaryDir Work;
 };
