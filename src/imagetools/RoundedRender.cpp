@@ -68,8 +68,9 @@ QImage RoundedPreviewRenderer::Render(const RoundedRenderInputs &inputs, const Q
     if (inputs.transparentBackground) {
         const int square = qMax(1, qRound(10 * devicePixelRatio));
         painter.fillRect(canvas.rect(), QBrush(CheckerTilePixmap(2 * square, square)));
-    } else
+    } else {
         painter.fillRect(canvas.rect(), inputs.backgroundColor);
+    }
 
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);

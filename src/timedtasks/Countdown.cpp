@@ -199,11 +199,10 @@ RestOutcome RestAtDesk(const QDateTime &now, int lastRestHour, const Presence &p
 {
     Presence next;
     next.lastTick = now;
-    bool back = false;
     if (idleSeconds) {
         const bool slept = presence.lastTick.isValid() && presence.lastTick.secsTo(now) >= AwayAfterSeconds;
         const bool awayNow = *idleSeconds >= AwayAfterSeconds;
-        back = (presence.away || slept) && !awayNow;
+        const bool back = (presence.away || slept) && !awayNow;
         next.away = !back && (presence.away || slept || awayNow);
         if (back) {
             // Counted again from the full hour nearest to the input that
@@ -214,13 +213,12 @@ RestOutcome RestAtDesk(const QDateTime &now, int lastRestHour, const Presence &p
     }
     RestOutcome outcome;
     if (armed) {
+        // Coming back wins over a balloon due on the same tick by itself: the
+        // input came within ten minutes, so the hours count from this one.
         outcome = Rest(now, lastRestHour, intervalText);
-        // Coming back wins over a balloon due on the same tick, and a
-        // balloon due while away is not shown: being away was the rest.
-        if (outcome.fire && (back || next.away)) {
+        // Due while away: not shown, being away was the rest.
+        if (outcome.fire && next.away) {
             outcome.fire = false;
-            if (back)
-                outcome.lastRestHour = lastRestHour;
             outcome.label = RestLabel(now, outcome.lastRestHour, RestInterval(intervalText));
         }
     } else {

@@ -10,12 +10,10 @@
 #include <QDBusConnection>
 #endif
 
-// The platform's idle sources, once each: on Linux the X11 one on the xcb
-// platform against an X server of the test's own (CTest starts it with
-// xvfb-run), and the two D-Bus ones against services on a private session
-// bus; under Wine GetLastInputInfo, with the pointer moved over this test's
-// window from outside by tools/windows/test.sh (Wine sees only input over
-// its own windows).
+// The platform's idle sources, once each: X11 on the xcb platform (CTest
+// gives it an X server of its own) and D-Bus on a private session bus; under
+// Wine GetLastInputInfo, with the pointer moved over the test's window by
+// tools/windows/test.sh (Wine sees only input over its own windows).
 namespace {
 
 #ifndef Q_OS_WIN
