@@ -55,7 +55,7 @@ private slots:
         qputenv("XDG_SESSION_TYPE", "wayland");
         QDBusConnection session = QDBusConnection::sessionBus();
         FakeIdleServices services;
-        for (const QString &name : {"org.gnome.Mutter.IdleMonitor", "org.freedesktop.ScreenSaver"}) {
+        for (const QString name : {"org.gnome.Mutter.IdleMonitor", "org.freedesktop.ScreenSaver"}) {
             const QString path = name == "org.freedesktop.ScreenSaver" ? "/org/freedesktop/ScreenSaver"
                                                                        : "/org/gnome/Mutter/IdleMonitor/Core";
             QVERIFY(session.registerObject(path, name, &services, QDBusConnection::ExportAllSlots));

@@ -138,7 +138,7 @@ for name in trusted untrusted; do
     python3 tools/windows/tls-update-server.py $tls_port "$work/$name.pem" "$work/$name.key" 2>"$work/tls.log" &
     tls_pid=$!
     timeout 10 bash -c "until (echo >/dev/tcp/127.0.0.1/$tls_port) 2>/dev/null; do sleep 0.2; done"
-    QT_QPA_PLATFORM= wine "$tls_e2e" >/dev/null 2>&1 &
+    PATH=$opener:$PATH wine "$tls_e2e" >/dev/null 2>&1 &
     if [ $name = trusted ]; then
         window_named 'Varno软件' && echo "https with a trusted certificate: the window" \
             || fail "no window over https with a trusted certificate"
@@ -186,7 +186,7 @@ wine "$e2e" >/dev/null 2>&1 &
 other=$!
 window_named 'Varno软件' || fail "after the first was terminated, no start showed a window"
 sleep 3
-alive=$(pgrep -fc 'VarnoSoftware_e2e.exe' || true)
+alive=$(pgrep -fc 'VarnoSoftware_e2e[.]exe' || true)
 if [ "$alive" = 1 ] && [ "$(shown)" = 1 ]; then
     echo "two starts at once after a terminated one: one program, one window"
 else
