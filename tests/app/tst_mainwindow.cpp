@@ -21,6 +21,7 @@ const QString EntryName = "/autostart/com.varnosoftware.VarnoSoftware.desktop";
 QString SignInEntry(const QString &config)
 {
 #ifdef Q_OS_WIN
+    Q_UNUSED(config)
     QProcess reg;
     reg.start("reg", {"query", RunKey, "/v", "VarnoSoftware"});
     reg.waitForFinished(30000);
@@ -35,6 +36,7 @@ QString SignInEntry(const QString &config)
 void SetSignInEntry(const QString &config, const QByteArray &contents)
 {
 #ifdef Q_OS_WIN
+    Q_UNUSED(config)
     QSettings run(RunKey, QSettings::NativeFormat);
     contents.isEmpty() ? run.remove("VarnoSoftware")
                        : run.setValue("VarnoSoftware", QString::fromUtf8(contents));
