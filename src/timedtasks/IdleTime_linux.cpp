@@ -8,7 +8,6 @@
 #include <xcb/screensaver.h>
 
 #include <cstdlib>
-#include <memory>
 
 // The session type decides, not Qt's platform: under XWayland the X counter
 // misses input to native Wayland windows, and a typing user would look away.
