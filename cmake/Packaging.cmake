@@ -5,9 +5,15 @@ set(CPACK_PACKAGE_NAME varnosoftware)
 set(CPACK_PACKAGE_VENDOR VarnoSoftware)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Everyday desktop toolbox: WeChat instances, icons, rounded images, shutdown and reminders")
-set(CPACK_PACKAGE_DESCRIPTION "A frameless, dark Qt toolbox that lives in the system tray: start several
-WeChat clients at once, convert images to icons, cut rounded images with a
-live preview, schedule a shutdown, and get end-of-work and rest reminders.")
+set(CPACK_PACKAGE_DESCRIPTION "Varno软件 is a small, frameless, dark Qt 5 desktop toolbox for Windows and
+Linux that lives in the system tray and gathers six everyday tools behind
+one window: start several instances of the WeChat desktop client at once;
+convert an image into an icon file of a chosen size; cut an image into a
+rounded rectangle or a circle, with a live preview, and export it; shut the
+computer down at a chosen moment, once or every day, with a countdown and a
+warning a minute before; remind you when the working day ends; and remind
+you to rest after every one to four hours at the desk. Inputs and armed
+tasks are kept across restarts.")
 set(CPACK_PACKAGE_CONTACT "VarnoSoftware <packages@varnosoftware.invalid>")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
