@@ -11,6 +11,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTimer>
 #include <QUrl>
 
 #include <cstring>
@@ -86,8 +87,8 @@ namespace {
 // Sends one request, waits for it in a local event loop and returns the body
 // text, or an empty string after any failure, logging one line either way.
 template <typename Send>
-QString WaitForReply(Send send, bool &answered, const char *successPrefix, const char *failureLine,
-                     const char *exceptionLine)
+QString WaitForReply(Send send, int timeoutMs, bool &answered, const char *successPrefix,
+                     const char *failureLine, const char *exceptionLine)
 {
     QString result;
     QNetworkReply *reply = nullptr;
@@ -97,8 +98,20 @@ QString WaitForReply(Send send, bool &answered, const char *successPrefix, const
         reply = send();
         reply->setProperty(BlockingReplyProperty, true);
         QObject::connect(reply, SIGNAL(finished()), &loop, SLOT(quit()));
-        loop.exec();
-        answered = GotAnswer(reply);
+        // A timer of our own rather than the request's transfer time-out,
+        // which Qt 5.14 lacks; an abort it causes is told from others.
+        bool timedOut = false;
+        QTimer limit;
+        limit.setSingleShot(true);
+        QObject::connect(&limit, &QTimer::timeout, reply, [&timedOut, reply] {
+            timedOut = true;
+            reply->abort();
+        });
+        if (timeoutMs > 0)
+            limit.start(timeoutMs);
+        if (reply->isRunning())
+            loop.exec();
+        answered = !timedOut && GotAnswer(reply);
 
         if (Succeeded(reply)) {
             result = ReplyBodyText(reply->readAll());
@@ -122,14 +135,16 @@ QString WaitForReply(Send send, bool &answered, const char *successPrefix, const
 
 QString FunctionModule::HttpGetRequestSynchronous(const char *url)
 {
-    return WaitForReply([&] { return NetworkAccessManager->get(MakeRequest(url)); }, LastRequestAnswered,
-                        "HttpGetRequestSynchronous 返回值:", "Http Get同步请求失败", "Http Get同步请求异常");
+    return WaitForReply([&] { return NetworkAccessManager->get(MakeRequest(url)); }, RequestTimeoutMs,
+                        LastRequestAnswered, "HttpGetRequestSynchronous 返回值:", "Http Get同步请求失败",
+                        "Http Get同步请求异常");
 }
 
 QString FunctionModule::HttpPostRequestSynchronous(const char *url, const QByteArray &body)
 {
     return WaitForReply([&] { return NetworkAccessManager->post(MakeJsonRequest(url), body); },
-                        LastRequestAnswered, "HttpPostRequestSynchronous 返回值:", "Http Post同步请求失败",
+                        RequestTimeoutMs, LastRequestAnswered,
+                        "HttpPostRequestSynchronous 返回值:", "Http Post同步请求失败",
                         "Http Post同步请求异常");
 }
 

@@ -35,6 +35,10 @@ public:
     // down or a time-out, which a caller may try again later.
     bool LastRequestGotAnswer() const { return LastRequestAnswered; }
 
+    // How long a blocking request may take before it is given up as not
+    // answered; 0 (the default) waits as long as the network stack does.
+    void SetRequestTimeout(int milliseconds) { RequestTimeoutMs = milliseconds; }
+
     // The reply is handled by HttpReplyCallBack once it has finished.
     void HttpGetRequestAsynchronous(const char *url);
     void HttpPostRequestAsynchronous(const char *url, const QByteArray &body);
@@ -58,4 +62,5 @@ private:
 
     QNetworkAccessManager *NetworkAccessManager;
     bool LastRequestAnswered = false;
+    int RequestTimeoutMs = 0;
 };

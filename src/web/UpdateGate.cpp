@@ -59,17 +59,26 @@ bool IsCurrentReply(const FunctionModule &functionModule, const QString &replyTe
     return ServerVersion(answer) == QLatin1String(BuildVersionLabel);
 }
 
-Outcome Run(FunctionModule &functionModule, const QString &baseUrl, Retries retries)
+Outcome Run(FunctionModule &functionModule, const QString &baseUrl, Retries retries,
+            const HandStart *handStart)
 {
     const QByteArray checkAddress = VersionCheckAddress(baseUrl).toUtf8();
-    QString replyText = functionModule.HttpGetRequestSynchronous(checkAddress.constData());
-    for (int retry = 0; retry < retries.count && !functionModule.LastRequestGotAnswer(); ++retry) {
-        // Waiting in an event loop, so a second start of the program is
-        // still heard meanwhile.
-        QEventLoop wait;
-        QTimer::singleShot(retries.intervalMs, &wait, &QEventLoop::quit);
-        wait.exec();
+    const auto byHand = [handStart] { return handStart && handStart->HasArrived(); };
+    functionModule.SetRequestTimeout(retries.timeoutMs);
+    QString replyText;
+    for (int tries = 0;; ++tries) {
         replyText = functionModule.HttpGetRequestSynchronous(checkAddress.constData());
+        if (functionModule.LastRequestGotAnswer() || byHand()
+            || (tries >= retries.count && retries.thenEveryMs <= 0))
+            break;
+        // Waiting in an event loop, so a second start of the program is
+        // still heard meanwhile, and one by hand ends the wait.
+        QEventLoop wait;
+        QTimer::singleShot(tries < retries.count ? retries.intervalMs : retries.thenEveryMs, &wait,
+                           &QEventLoop::quit);
+        if (handStart)
+            QObject::connect(handStart, &HandStart::Arrived, &wait, &QEventLoop::quit);
+        wait.exec();
     }
     if (IsCurrentReply(functionModule, replyText))
         return Outcome::Current;
