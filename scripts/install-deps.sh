@@ -23,8 +23,13 @@ packages=(
     clang-format
     # the Windows power-off file is compile-checked
     g++-mingw-w64-x86-64
-    # a private session bus for the desktop notification tests
+    # a private session bus for the desktop notification and late tray tests
     dbus
+    # a window manager that keeps windows from stealing the focus, with its
+    # settings service, for the second start's window coming forward
+    xfwm4 xfconf
+    # systemd's reader of autostart entries, which the sign-in entry must pass
+    systemd
     # the release figures: a tray to hide into, and the probe that watches
     # windows appear and get drawn
     trayer libx11-dev libxdamage-dev

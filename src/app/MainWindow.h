@@ -8,6 +8,7 @@
 #include <QString>
 #include <QSystemTrayIcon>
 
+#include "SingleInstance.h"
 #include "timedtasks/Countdown.h"
 
 #include <memory>
@@ -35,12 +36,12 @@ public:
 
     // Shows the window as it was left (maximised, on its page), raised and
     // active: a double click on the tray icon, or a second start of the program.
-    void BringBack();
+    void BringBack(const SingleInstance::Activation &activation = SingleInstance::Activation());
 
     // A start at sign-in stays in the tray. The panel often comes up after
     // the programs it starts: without a tray within trayWaitMs the window is
     // shown, so the program is never out of reach.
-    void StartInTray(int trayWaitMs = 10000);
+    void StartInTray(int trayWaitMs = 30000);
 
     void SaveWidgetState(QObject *Root);
     void RestoreWidgetState(QObject *Root);
@@ -126,6 +127,7 @@ private:
     void InitEndWorkReminderPage();
     void InitRestReminderPage();
     void InitTray();
+    void ShowTrayIcon();
 
     bool AskQuitConfirmation();
     void EndProgram();
@@ -145,7 +147,8 @@ private:
     Countdown::Presence RestPresence; // at the desk or away, and the last tick
     QDateTime LastWarnedShutdown; // the shutdown occurrence last warned of
     bool IsLaunching; // from the press until 200 ms after the last start
-    QSystemTrayIcon *TrayIcon;
+    QSystemTrayIcon *TrayIcon; // null until a tray is there
+    bool EndingProgram = false;
     QMenu *TrayMenu;
     QAction *QuitAction;
     QAction *SignInStartAction;

@@ -4,6 +4,7 @@
 #include "SignInStart.h"
 #include "SystemTray.h"
 #include "persistence/SettingsStore.h"
+#include "ui_MainWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -13,26 +14,30 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#ifndef Q_OS_WIN
+#include <QX11Info>
+#endif
+
 void MainWindow::InitTray()
 {
-    TrayIcon = new QSystemTrayIcon(this);
-    TrayIcon->setIcon(QIcon(QStringLiteral(":/new/prefix1/Image/logo_image.ico")));
-    TrayIcon->setToolTip(QStringLiteral("Varno软件"));
-
     TrayMenu = new QMenu(this);
     SignInStartAction = new QAction(QStringLiteral("开机时启动"), this);
     SignInStartAction->setCheckable(true);
     QuitAction = new QAction(QStringLiteral("退出"), this);
     TrayMenu->addAction(SignInStartAction);
     TrayMenu->addAction(QuitAction);
-    TrayIcon->setContextMenu(TrayMenu);
 
-    connect(TrayIcon, &QSystemTrayIcon::activated, this, &MainWindow::TrayIconActivated);
     connect(QuitAction, &QAction::triggered, this, &MainWindow::QuitActionTriggered);
     // The installer, Task Manager or a hand edit may have changed it since.
     connect(TrayMenu, &QMenu::aboutToShow, this,
             [this] { SignInStartAction->setChecked(SignInStart::IsEnabled()); });
     connect(SignInStartAction, &QAction::triggered, this, &MainWindow::SignInStartTriggered);
+
+    // The same menu on the title bar: on a desktop without a tray it is the
+    // only way to the sign-in switch, and to quitting.
+    Ui->widget_top->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(Ui->widget_top, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &position) { TrayMenu->popup(Ui->widget_top->mapToGlobal(position)); });
 
 #ifndef QT_NO_SESSIONMANAGER
     // A desktop logout ends the program without any of our own quit paths
@@ -40,7 +45,29 @@ void MainWindow::InitTray()
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { SaveWidgetState(this); });
 #endif
 
-    Balloons = std::make_unique<TrayNotifier>(TrayIcon);
+    Balloons = std::make_unique<TrayNotifier>();
+    connect(&SystemTray::Watcher(), &SystemTray::Watch::Changed, this, &MainWindow::ShowTrayIcon);
+    ShowTrayIcon();
+}
+
+// Made only once a tray is there (see SystemTray.h), and shown again to a
+// tray that has taken the place of the one before.
+void MainWindow::ShowTrayIcon()
+{
+    if (!SystemTray::IsAvailable() || EndingProgram)
+        return;
+    if (TrayIcon) {
+        TrayIcon->hide();
+        TrayIcon->show();
+        return;
+    }
+    TrayIcon = new QSystemTrayIcon(this);
+    TrayIcon->setIcon(QIcon(QStringLiteral(":/new/prefix1/Image/logo_image.ico")));
+    TrayIcon->setToolTip(QStringLiteral("Varno软件"));
+    TrayIcon->setContextMenu(TrayMenu);
+    connect(TrayIcon, &QSystemTrayIcon::activated, this, &MainWindow::TrayIconActivated);
+    if (auto *trayBalloons = dynamic_cast<TrayNotifier *>(Balloons.get()))
+        trayBalloons->SetTrayIcon(TrayIcon);
     TrayIcon->setVisible(true);
 }
 
@@ -51,30 +78,43 @@ void MainWindow::TrayIconActivated(QSystemTrayIcon::ActivationReason Reason)
     BringBack();
 }
 
-void MainWindow::BringBack()
+void MainWindow::BringBack(const SingleInstance::Activation &activation)
 {
+#ifndef Q_OS_WIN
+    // The window shows under the launcher's startup id and with its time, so
+    // a window manager that keeps windows from stealing the focus sees a
+    // request as new as the user's start, not one from the program's last
+    // input long ago.
+    if (QX11Info::isPlatformX11() && !activation.startupId.isEmpty()) {
+        const int at = activation.startupId.lastIndexOf("_TIME");
+        bool isTime = false;
+        const uint time = at < 0 ? 0 : activation.startupId.mid(at + 5).toUInt(&isTime);
+        if (isTime && time != 0) {
+            QX11Info::setAppTime(time);
+            QX11Info::setAppUserTime(time);
+        }
+        QX11Info::setNextStartupId(activation.startupId);
+    }
+#endif
     // Hiding keeps the maximised state; only a minimised window needs undoing.
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
     activateWindow();
+#ifndef Q_OS_WIN
+    // Qt 5 has no way to hand a Wayland compositor the activation token; the
+    // window asks for the user's attention instead.
+    if (!activation.token.isEmpty() && !QX11Info::isPlatformX11())
+        QApplication::alert(this);
+#endif
 }
 
 void MainWindow::StartInTray(int trayWaitMs)
 {
-    if (SystemTray::IsAvailable())
-        return;
-    auto *waitForTray = new QTimer(this);
-    const int rounds = qMax(1, trayWaitMs / 250);
-    connect(waitForTray, &QTimer::timeout, this, [this, waitForTray, rounds, round = 0]() mutable {
-        if (SystemTray::IsAvailable() || isVisible()) {
-            waitForTray->deleteLater();
-        } else if (++round >= rounds) {
-            waitForTray->deleteLater();
+    QTimer::singleShot(trayWaitMs, this, [this] {
+        if (!SystemTray::IsAvailable())
             show();
-        }
     });
-    waitForTray->start(qMin(250, trayWaitMs));
 }
 
 void MainWindow::SignInStartTriggered(bool checked)
@@ -101,7 +141,9 @@ bool MainWindow::AskQuitConfirmation()
 void MainWindow::EndProgram()
 {
     SaveWidgetState(this);
-    TrayIcon->hide();
+    EndingProgram = true;
+    if (TrayIcon)
+        TrayIcon->hide();
     QCoreApplication::quit();
 }
 
@@ -113,7 +155,7 @@ void MainWindow::QuitActionTriggered()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (!TrayIcon->isVisible())
+    if (EndingProgram)
         return;
 
     // Hiding into a tray that does not exist would leave the program running

@@ -126,7 +126,7 @@ QWidget *TrayNotifier::Popup() const
 void TrayNotifier::ShowMessage(const QString &title, const QString &message,
                                QSystemTrayIcon::MessageIcon icon, int millisecondsTimeoutHint)
 {
-    if (SystemTray::IsAvailable()) {
+    if (TrayIcon && SystemTray::IsAvailable()) {
         TrayIcon->showMessage(title, message, icon, millisecondsTimeoutHint);
         return;
     }

@@ -31,8 +31,11 @@ public:
 class TrayNotifier : public Notifier
 {
 public:
-    explicit TrayNotifier(QSystemTrayIcon *trayIcon);
+    explicit TrayNotifier(QSystemTrayIcon *trayIcon = nullptr);
     ~TrayNotifier() override;
+
+    // The icon is made only once a tray is there.
+    void SetTrayIcon(QSystemTrayIcon *trayIcon) { TrayIcon = trayIcon; }
 
     void ShowMessage(const QString &title, const QString &message, QSystemTrayIcon::MessageIcon icon,
                      int millisecondsTimeoutHint) override;
@@ -49,7 +52,7 @@ private:
     void ShowPopup(const QString &title, const QString &message, QSystemTrayIcon::MessageIcon icon,
                    int milliseconds);
 
-    QSystemTrayIcon *TrayIcon;
+    QPointer<QSystemTrayIcon> TrayIcon;
     std::unique_ptr<DesktopNotifications> Desktop; // null where there is no D-Bus
     QPointer<QWidget> CurrentPopup;
 };

@@ -23,6 +23,11 @@ bool SetEnabled(bool enabled);
 // text on Linux, the Run value on Windows.
 QString EntryText(const QString &program);
 
+// The name the entry gives the program at that path. systemd's reader of
+// autostart entries cannot take a backslash in Exec whatever the quoting, so
+// on Linux such a path is given as a link of our own that leads to it.
+QString LaunchPath(const QString &program);
+
 // The program the entry starts: the running one, under the name that stays
 // (on Linux the package's bin link where that leads to it).
 QString ProgramPath();

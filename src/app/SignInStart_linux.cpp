@@ -32,7 +32,9 @@ QString EscapedValue(QString text)
 
 // One Exec argument in double quotes, with the characters the quoting rules
 // reserve escaped; then the value as any string value, and "%" kept from
-// being read as a field code.
+// being read as a field code. Readers check the program (the first
+// argument) before they undo all of that, so a path with "%" or "\" only
+// ever stands as a later argument.
 QString QuotedArgument(const QString &argument)
 {
     QString quoted = QStringLiteral("\"");
@@ -45,8 +47,29 @@ QString QuotedArgument(const QString &argument)
     return EscapedValue(quoted).replace(QLatin1Char('%'), QStringLiteral("%%"));
 }
 
-// Switched off as desktops switch an entry off: hidden, or disabled by GNOME's
-// own key. Only the [Desktop Entry] group counts.
+// The inverse of EscapedValue.
+QString UnescapedValue(const QString &text)
+{
+    QString value;
+    for (int i = 0; i < text.size(); ++i) {
+        if (text.at(i) != QLatin1Char('\\') || i + 1 == text.size()) {
+            value += text.at(i);
+            continue;
+        }
+        const QChar next = text.at(++i);
+        value += next == QLatin1Char('s') ? QChar(' ')
+            : next == QLatin1Char('n')    ? QChar('\n')
+            : next == QLatin1Char('t')    ? QChar('\t')
+            : next == QLatin1Char('r')    ? QChar('\r')
+                                          : next;
+    }
+    return value;
+}
+
+// Switched off as desktops switch an entry off: hidden, or disabled by
+// GNOME's own key; or its program is gone (a portable copy moved or
+// deleted), which desktops skip through TryExec. Only the [Desktop Entry]
+// group counts.
 bool SwitchedOff(QFile &entry)
 {
     QTextStream lines(&entry);
@@ -64,7 +87,8 @@ bool SwitchedOff(QFile &entry)
         const QString key = line.left(equals).trimmed();
         const QString value = line.mid(equals + 1).trimmed();
         if ((key == QLatin1String("Hidden") && value == QLatin1String("true"))
-            || (key == QLatin1String("X-GNOME-Autostart-enabled") && value == QLatin1String("false")))
+            || (key == QLatin1String("X-GNOME-Autostart-enabled") && value == QLatin1String("false"))
+            || (key == QLatin1String("TryExec") && !QFileInfo(UnescapedValue(value)).isExecutable()))
             return true;
     }
     return false;
@@ -85,6 +109,18 @@ QString ProgramPath()
     return program;
 }
 
+QString LaunchPath(const QString &program)
+{
+    if (!program.contains(QLatin1Char('\\')))
+        return program;
+    const QString link = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        + QStringLiteral("/varnosoftware/autostart-program");
+    QDir().mkpath(QFileInfo(link).path());
+    QFile::remove(link);
+    // Without the link the entry still works for every other reader.
+    return QFile::link(program, link) ? link : program;
+}
+
 QString EntryText(const QString &program)
 {
     return QStringLiteral("[Desktop Entry]\n"
@@ -93,7 +129,7 @@ QString EntryText(const QString &program)
                           "Name[zh_CN]=Varno软件\n"
                           "Comment=Scheduled shutdown and reminders, from the tray\n"
                           "Comment[zh_CN]=在托盘中运行定时关机与提醒\n"
-                          "Exec=%1 %2\n"
+                          "Exec=/usr/bin/env %1 %2\n"
                           "TryExec=%3\n"
                           "Icon=varnosoftware\n"
                           "Terminal=false\n"
@@ -117,7 +153,7 @@ bool SetEnabled(bool enabled)
     QSaveFile entry(path);
     if (!entry.open(QIODevice::WriteOnly))
         return false;
-    entry.write(EntryText(ProgramPath()).toUtf8());
+    entry.write(EntryText(LaunchPath(ProgramPath())).toUtf8());
     return entry.commit();
 }
 

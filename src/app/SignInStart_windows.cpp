@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 
 #include <windows.h>
@@ -33,11 +34,26 @@ bool SwitchedOffInTaskManager()
         && size > 0 && (state[0] & 1) != 0;
 }
 
+// A Run value whose program is gone (a portable copy moved or deleted)
+// starts nothing: "<exe>" or an unquoted path up to the first blank.
+bool ProgramExists(const QString &value)
+{
+    const QString program = value.startsWith(QLatin1Char('"'))
+        ? value.mid(1, value.indexOf(QLatin1Char('"'), 1) - 1)
+        : value.section(QLatin1Char(' '), 0, 0);
+    return QFileInfo(program).isFile();
+}
+
 } // namespace
 
 QString ProgramPath()
 {
     return QDir::toNativeSeparators(QCoreApplication::applicationFilePath());
+}
+
+QString LaunchPath(const QString &program)
+{
+    return program;
 }
 
 QString EntryText(const QString &program)
@@ -47,8 +63,8 @@ QString EntryText(const QString &program)
 
 bool IsEnabled()
 {
-    return !RunKey().value(QString::fromWCharArray(ValueName)).toString().isEmpty()
-        && !SwitchedOffInTaskManager();
+    const QString value = RunKey().value(QString::fromWCharArray(ValueName)).toString();
+    return !value.isEmpty() && ProgramExists(value) && !SwitchedOffInTaskManager();
 }
 
 bool SetEnabled(bool enabled)
@@ -57,7 +73,7 @@ bool SetEnabled(bool enabled)
     ::RegDeleteKeyValueW(HKEY_CURRENT_USER, ApprovedKey, ValueName);
     QSettings run = RunKey();
     if (enabled)
-        run.setValue(QString::fromWCharArray(ValueName), EntryText(ProgramPath()));
+        run.setValue(QString::fromWCharArray(ValueName), EntryText(LaunchPath(ProgramPath())));
     else
         run.remove(QString::fromWCharArray(ValueName));
     run.sync();

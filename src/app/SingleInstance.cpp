@@ -12,12 +12,19 @@
 
 #ifdef Q_OS_WIN
 #include <windows.h>
+#else
+#include <QX11Info>
 #endif
 
 namespace {
 
-const QByteArray ShowLine = "show\n";
+// "show", then what the launcher handed the new start for the window to take
+// the focus with, as NAME=value (percent-encoded) pairs.
+const QByteArray ShowWord = "show";
 const QByteArray DoneLine = "ok\n";
+// Far more than a request with a startup id and a token takes: a peer that
+// sends more without ending its line is cut off rather than buffered.
+constexpr qint64 MaxRequestLine = 512;
 
 // Only characters every file system and pipe name takes.
 QString Safe(QString text)
@@ -47,11 +54,14 @@ QString LockPath(const QString &name)
 #else
 
 // The display a window of this start would go to stands for the desktop
-// session: another X login has another display. ":0.0" is still ":0".
+// session: another X login has another display. ":0.0" and "unix:0" are
+// still ":0".
 QString SessionKey()
 {
     QString display = qEnvironmentVariable("DISPLAY");
     display.remove(QRegularExpression(QStringLiteral("\\.[0-9]+$")));
+    if (display.startsWith(QLatin1String("unix:")))
+        display.remove(0, 4);
     if (!display.isEmpty())
         return QStringLiteral("x") + display;
     const QString wayland = qEnvironmentVariable("WAYLAND_DISPLAY");
@@ -68,6 +78,22 @@ QString LockPath(const QString &name)
 #endif
 
 } // namespace
+
+SingleInstance::Activation SingleInstance::FromLauncher()
+{
+    Activation activation;
+#ifndef Q_OS_WIN
+    // Qt has taken DESKTOP_STARTUP_ID out of the environment by now.
+    if (QX11Info::isPlatformX11()) {
+        activation.startupId = QX11Info::nextStartupId();
+        if (activation.startupId.isEmpty())
+            activation.startupId
+                = "VarnoSoftware_TIME" + QByteArray::number(qulonglong(QX11Info::getTimestamp()));
+    }
+    activation.token = qgetenv("XDG_ACTIVATION_TOKEN");
+#endif
+    return activation;
+}
 
 QString SingleInstance::SessionName()
 {
@@ -92,9 +118,14 @@ SingleInstance::SingleInstance(const QString &name)
     Lock.setStaleLockTime(0);
 }
 
-SingleInstance::~SingleInstance() = default;
+// The server goes first: once the lock is free a new start may listen under
+// the same name, and Qt would then remove that one's socket file by name.
+SingleInstance::~SingleInstance()
+{
+    delete Server;
+}
 
-SingleInstance::Outcome SingleInstance::Claim(Request request)
+SingleInstance::Outcome SingleInstance::Claim(Request request, const Activation &activation)
 {
     if (Name.isEmpty()) {
         qWarning("VarnoSoftware: no private folder for the one-instance lock; starting anyway");
@@ -124,7 +155,7 @@ SingleInstance::Outcome SingleInstance::Claim(Request request)
         }
         // The holder may be between taking the lock and listening, or ending;
         // either way the next round sees it settled.
-        if (request == Request::Nothing || AskToShow())
+        if (request == Request::Nothing || AskToShow(activation))
             return Outcome::Delivered;
         if (waited.elapsed() > 10000)
             return Outcome::NoAnswer;
@@ -153,7 +184,7 @@ void SingleInstance::Listen()
                  qPrintable(Server->errorString()));
 }
 
-bool SingleInstance::AskToShow()
+bool SingleInstance::AskToShow(const Activation &activation)
 {
     QLocalSocket socket;
     socket.connectToServer(Name);
@@ -166,7 +197,12 @@ bool SingleInstance::AskToShow()
     if (const qint64 holder = HolderId())
         ::AllowSetForegroundWindow(static_cast<DWORD>(holder));
 #endif
-    socket.write(ShowLine);
+    QByteArray line = ShowWord;
+    if (!activation.startupId.isEmpty())
+        line += " DESKTOP_STARTUP_ID=" + activation.startupId.toPercentEncoding();
+    if (!activation.token.isEmpty())
+        line += " XDG_ACTIVATION_TOKEN=" + activation.token.toPercentEncoding();
+    socket.write(line + '\n');
     while (!socket.canReadLine()) {
         if (!socket.waitForReadyRead(3000))
             return false;
@@ -179,10 +215,29 @@ void SingleInstance::Serve()
     while (QLocalSocket *socket = Server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, socket, [this, socket] {
-            if (!socket->canReadLine())
+            if (!socket->canReadLine()) {
+                if (socket->bytesAvailable() > MaxRequestLine)
+                    socket->abort();
                 return;
-            if (socket->readLine() == ShowLine)
-                emit ShowRequested();
+            }
+            const QByteArray line = socket->readLine(MaxRequestLine + 1);
+            if (!line.endsWith('\n')) {
+                socket->abort();
+                return;
+            }
+            const QList<QByteArray> words = line.trimmed().split(' ');
+            if (words.constFirst() == ShowWord) {
+                Activation activation;
+                for (const QByteArray &word : words.mid(1)) {
+                    const int equals = word.indexOf('=');
+                    const QByteArray value = QByteArray::fromPercentEncoding(word.mid(equals + 1));
+                    if (word.startsWith("DESKTOP_STARTUP_ID="))
+                        activation.startupId = value;
+                    else if (word.startsWith("XDG_ACTIVATION_TOKEN="))
+                        activation.token = value;
+                }
+                emit ShowRequested(activation);
+            }
             socket->write(DoneLine);
             socket->disconnectFromServer();
         });

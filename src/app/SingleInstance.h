@@ -28,6 +28,20 @@ public:
         NoAnswer, // another one holds the lock but does not answer
     };
 
+    // What the launcher gave a start so that its window may take the focus
+    // from the window the user was in: the X11 startup id, or the Wayland
+    // activation token. A second start hands it to the running program.
+    struct Activation
+    {
+        QByteArray startupId;
+        QByteArray token;
+    };
+
+    // What this start's launcher gave it. On X11 a start without a startup
+    // id makes one from the X server's present time, which is what focus-
+    // stealing prevention weighs.
+    static Activation FromLauncher();
+
     // The rendezvous of this user's present desktop session.
     static QString SessionName();
 
@@ -36,16 +50,16 @@ public:
 
     // Takes the lock and starts listening, or hands the request to the one
     // that holds it. Gives up after about ten seconds without an answer.
-    Outcome Claim(Request request);
+    Outcome Claim(Request request, const Activation &activation = Activation());
 
 signals:
     // Another start asked for the window.
-    void ShowRequested();
+    void ShowRequested(const SingleInstance::Activation &activation);
 
 private:
     qint64 HolderId() const; // the process id in the lock file, 0 when unreadable
     void Listen();
-    bool AskToShow();
+    bool AskToShow(const Activation &activation);
     void Serve();
 
     QString Name; // the socket's full path on Unix, the pipe's name on Windows

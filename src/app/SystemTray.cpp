@@ -1,6 +1,6 @@
 #include "SystemTray.h"
 
-#include <QSystemTrayIcon>
+#include <QCoreApplication>
 
 namespace SystemTray {
 namespace {
@@ -11,12 +11,19 @@ bool IsAvailable()
 {
     if (AvailabilityOverride)
         return *AvailabilityOverride;
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    return PlatformIsAvailable();
+}
+
+Watch &Watcher()
+{
+    static Watch watch;
+    return watch;
 }
 
 void SetAvailabilityOverride(std::optional<bool> available)
 {
     AvailabilityOverride = available;
+    emit Watcher().Changed();
 }
 
 } // namespace SystemTray

@@ -20,7 +20,8 @@ int main(int argc, char *argv[])
     // the update check, and before any window, tray icon, timer or settings
     // access that could fire a task twice or save over the first one's values.
     SingleInstance instance;
-    switch (instance.Claim(signIn ? SingleInstance::Request::Nothing : SingleInstance::Request::Show)) {
+    switch (instance.Claim(signIn ? SingleInstance::Request::Nothing : SingleInstance::Request::Show,
+                           SingleInstance::FromLauncher())) {
     case SingleInstance::Outcome::Run:
         break;
     case SingleInstance::Outcome::Delivered:
@@ -29,10 +30,21 @@ int main(int argc, char *argv[])
         qWarning("VarnoSoftware is running but does not answer");
         return 1;
     }
-    // Asked for while the update check still runs: shown once there is a window.
+    // Asked for while the update check still runs: shown once there is a
+    // window, and a sign-in start's quiet wait for the network ends with it.
     bool showRequested = false;
+    SingleInstance::Activation requestActivation;
+#ifdef VARNO_UPDATE_CHECK
+    UpdateGate::HandStart handStart;
+#endif
     const QMetaObject::Connection early = QObject::connect(&instance, &SingleInstance::ShowRequested,
-                                                           [&showRequested] { showRequested = true; });
+                                                           [&](const SingleInstance::Activation &activation) {
+                                                               showRequested = true;
+                                                               requestActivation = activation;
+#ifdef VARNO_UPDATE_CHECK
+                                                               handStart.Arrive();
+#endif
+                                                           });
 
 #ifdef VARNO_UPDATE_CHECK
     FunctionModule functionModule;
@@ -47,7 +59,7 @@ int main(int argc, char *argv[])
     const UpdateGate::Retries retries = signIn ? UpdateGate::SignInRetries : UpdateGate::Retries();
     // An outdated build must end before any window, tray icon, timer or
     // settings access exists.
-    if (UpdateGate::Run(functionModule, updateBaseUrl, retries) == UpdateGate::Outcome::Outdated)
+    if (UpdateGate::Run(functionModule, updateBaseUrl, retries, &handStart) == UpdateGate::Outcome::Outdated)
         return 0;
 #endif
 
@@ -56,7 +68,9 @@ int main(int argc, char *argv[])
         MainWindow window;
         QObject::disconnect(early);
         QObject::connect(&instance, &SingleInstance::ShowRequested, &window, &MainWindow::BringBack);
-        if (signIn && !showRequested)
+        if (showRequested)
+            window.BringBack(requestActivation);
+        else if (signIn)
             window.StartInTray();
         else
             window.show();

@@ -1,9 +1,11 @@
 #include "app/NavigationStyles.h"
 #include "app/SignInStart.h"
+#include "app/SingleInstance.h"
 #include "kit/MainWindowProbe.h"
 #include "persistence/SettingsStore.h"
 #include "persistence/WidgetState.h"
 
+#include <QLocalSocket>
 #include <QMenu>
 #include <QProcess>
 #include <QSettings>
@@ -273,9 +275,13 @@ private slots:
         QTest::addColumn<bool>("checked");
         QTest::newRow("none") << QByteArray() << false;
 #ifdef Q_OS_WIN
-        QTest::newRow("the installer's") << QByteArray("\"C:\\VarnoSoftware.exe\" --autostart") << true;
+        const QByteArray program = QDir::toNativeSeparators(QCoreApplication::applicationFilePath()).toUtf8();
+        QTest::newRow("the installer's") << "\"" + program + "\" --autostart" << true;
+        QTest::newRow("program gone") << QByteArray("\"C:\\gone\\VarnoSoftware.exe\" --autostart") << false;
 #else
         QTest::newRow("by hand") << QByteArray("[Desktop Entry]\nType=Application\nExec=x\n") << true;
+        QTest::newRow("program gone")
+            << QByteArray("[Desktop Entry]\nExec=x\nTryExec=/nonexistent/x\n") << false;
         QTest::newRow("hidden") << QByteArray("[Desktop Entry]\nExec=x\nHidden=true\n") << false;
         QTest::newRow("off in GNOME")
             << QByteArray("[Desktop Entry]\nX-GNOME-Autostart-enabled=false\n") << false;
@@ -289,8 +295,12 @@ private slots:
         QTemporaryDir config;
         qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
         SetSignInEntry(config.path(), outside);
-        F.Open();
-        QMenu *menu = MainWindowProbe::TrayIcon(*F.Window)->contextMenu();
+        // The title bar has the tray's menu, for desktops without a tray.
+        F.Open(false);
+        emit F.Form->widget_top->customContextMenuRequested(QPoint(5, 5));
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu && menu->actions().contains(MainWindowProbe::QuitAction(*F.Window)));
+        menu->close();
         QAction *action = menu->actions().first();
         emit menu->aboutToShow();
         QCOMPARE(action->isChecked(), checked);
@@ -305,20 +315,52 @@ private slots:
     }
 
 #ifndef Q_OS_WIN
-    // One the desktop reads whatever the path holds; installed, it names the
-    // package's bin link, the name that stays.
+    // The desktop's own readers start the program whatever its path holds:
+    // GLib's (gio launch), and systemd's, which turns the entry into a unit.
+    // Installed, the entry names the package's bin link, the name that stays.
+    void signInEntry_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("quotes, dollar, percent, blank") << "a\"b$c`d%e f";
+        QTest::newRow("backslash") << "g\\h";
+    }
+
     void signInEntry()
     {
-        const QStringList lines = SignInStart::EntryText("/a\"b$c`d\\e%f").split('\n');
-        QVERIFY(lines.contains("Exec=\"/a\\\\\"b\\\\$c\\\\`d\\\\\\\\e%%f\" --autostart"));
-        QVERIFY(lines.contains("TryExec=/a\"b$c`d\\\\e%f"));
-        QTemporaryDir dir;
-        QFile entry(dir.filePath("com.varnosoftware.VarnoSoftware.desktop"));
-        QVERIFY(entry.open(QIODevice::WriteOnly) && entry.write(lines.join('\n').toUtf8()) > 0);
-        entry.close();
-        QProcess validate;
-        validate.start("desktop-file-validate", {entry.fileName()});
-        QVERIFY(validate.waitForFinished(10000) && validate.exitCode() == 0);
+        QFETCH(QString, folder);
+        QTemporaryDir config;
+        const QString program = config.filePath(folder + "/prog");
+        QDir().mkpath(QFileInfo(program).path());
+        QDir().mkpath(config.filePath("autostart"));
+        QFile script(program);
+        script.open(QIODevice::WriteOnly);
+        script.write("#!/bin/sh\necho \"$@\" > \"$(readlink -f \"$0\").ran\"\n");
+        script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+        script.close();
+        qputenv("XDG_DATA_HOME", config.filePath("data").toLocal8Bit());
+        SetSignInEntry(config.path(), SignInStart::EntryText(SignInStart::LaunchPath(program)).toUtf8());
+        qunsetenv("XDG_DATA_HOME");
+        const QString entry = config.path() + EntryName;
+        const auto run = [&](const QString &command, const QStringList &arguments) {
+            QProcess process;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert("XDG_CONFIG_HOME", config.path());
+            environment.insert("XDG_CONFIG_DIRS", config.filePath("none"));
+            process.setProcessEnvironment(environment);
+            process.start(command, arguments);
+            return process.waitForFinished(10000) && process.exitCode() == 0;
+        };
+        QVERIFY(run("desktop-file-validate", {entry}) && run("gio", {"launch", entry}));
+        const auto ranWith = [&] {
+            QFile ran(program + ".ran");
+            return ran.open(QIODevice::ReadOnly) ? ran.readAll() : QByteArray();
+        };
+        QTRY_COMPARE(ranWith(), QByteArray("--autostart\n"));
+        const QString units = config.filePath("units");
+        QDir().mkpath(units);
+        QVERIFY(
+            run("/usr/lib/systemd/user-generators/systemd-xdg-autostart-generator", {units, units, units}));
+        QVERIFY(QFileInfo::exists(units + "/app-com.varnosoftware.VarnoSoftware@autostart.service"));
 
         const QString link
             = QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../../bin/varnosoftware");
@@ -330,6 +372,49 @@ private slots:
         QFile::remove(link);
     }
 #endif
+
+#ifndef Q_OS_WIN
+    // One rendezvous per display: another X login has a program of its own,
+    // and the spellings of one display meet.
+    void rendezvousPerDisplay()
+    {
+        const QByteArray display = qgetenv("DISPLAY");
+        const auto nameFor = [](const char *value) {
+            qputenv("DISPLAY", value);
+            return SingleInstance::SessionName();
+        };
+        QCOMPARE(nameFor("unix:0"), nameFor(":0"));
+        QCOMPARE(nameFor(":0.1"), nameFor(":0"));
+        QVERIFY(nameFor(":1") != nameFor(":0"));
+        qputenv("DISPLAY", display);
+    }
+#endif
+
+    // What another start asks arrives with the launcher's startup id; a peer
+    // that sends more than any request without ending its line is cut off.
+    void requestsOfAnotherStart()
+    {
+        QTemporaryDir folder;
+        SingleInstance instance(folder.filePath("rendezvous"));
+        QCOMPARE(instance.Claim(SingleInstance::Request::Show), SingleInstance::Outcome::Run);
+        QByteArray startupId;
+        connect(&instance, &SingleInstance::ShowRequested,
+                [&](const SingleInstance::Activation &activation) { startupId = activation.startupId; });
+        QLocalSocket flood;
+        flood.connectToServer(folder.filePath("rendezvous"));
+        QVERIFY(flood.waitForConnected(2000));
+        flood.write(QByteArray(600, 'x'));
+        QTRY_COMPARE_WITH_TIMEOUT(flood.state(), QLocalSocket::UnconnectedState, 3000);
+
+        QLocalSocket ask;
+        QByteArray answer;
+        connect(&ask, &QLocalSocket::readyRead, [&] { answer += ask.readAll(); });
+        ask.connectToServer(folder.filePath("rendezvous"));
+        QVERIFY(ask.waitForConnected(2000));
+        ask.write("show DESKTOP_STARTUP_ID=id%20w%2F_TIME7\n");
+        QTRY_COMPARE(startupId, QByteArray("id w/_TIME7"));
+        QTRY_COMPARE(answer, QByteArray("ok\n"));
+    }
 
     void quitting_data()
     {
@@ -370,7 +455,8 @@ private slots:
         QCOMPARE(F.Answerer->Records().first().parent.data(), F.Window.get());
         QCOMPARE(F.Answerer->Records().first().buttons.size(), 2);
         QCOMPARE(Stored("IconHeight_QLineEdit"), quits ? QString("77") : QString());
-        QCOMPARE(MainWindowProbe::TrayIcon(*F.Window)->isVisible(), !quits);
+        const QSystemTrayIcon *icon = MainWindowProbe::TrayIcon(*F.Window);
+        QCOMPARE(icon && icon->isVisible(), tray && !quits);
         if (!quits)
             QTRY_VERIFY(tray ? F.Window->isVisible() == !hidden : F.Window->isMinimized());
         QVERIFY(F.Balloons->Shown.size() == (hidden ? 1 : 0));

@@ -6,6 +6,7 @@
 // and ends.
 
 #include "TestHttpServer.h"
+#include "kit/PrivateBus.h"
 #include "kit/TestKit.h"
 
 #include <QProcess>
@@ -132,12 +133,7 @@ private slots:
         Tray.setProcessEnvironment(Environment);
         Tray.start("trayer", {"--edge", "bottom"});
         QVERIFY(Tray.waitForStarted());
-        const auto serve = [] {
-            auto server = std::make_unique<TestHttpServer>(VARNO_E2E_PORT);
-            server->Answer("/website/varno/VarnoSoftware/copyright.php", "200 OK", R"({"version":"v1.0"})");
-            return server;
-        };
-        auto server = serve();
+        auto server = Serve();
         QTemporaryDir config;
         QProcessEnvironment environment = Environment;
         environment.insert("XDG_CONFIG_HOME", config.path());
@@ -154,10 +150,31 @@ private slots:
         QVERIFY(Program(environment).EndedWithZero());
         QTRY_COMPARE_WITH_TIMEOUT(Windows(first).size(), 1, 10000);
 
+        // Brought back again after the user went on in another window, it is
+        // the active window, under a window manager that keeps windows from
+        // stealing the focus (with its settings service on a bus of its own).
+        QProcess manager;
+        QProcess elsewhere;
+        for (QProcess *process : {&manager, &elsewhere})
+            process->setProcessEnvironment(Environment);
+        manager.start("dbus-run-session",
+                      {"--", "sh", "-c",
+                       "xfconf-query -c xfwm4 -p /general/prevent_focus_stealing -n -t "
+                       "bool -s true && exec xfwm4 --compositor=off"});
+        elsewhere.start("xmessage", {"-geometry", "600x400+100+100", "other window"});
+        QTRY_VERIFY_WITH_TIMEOUT(Tool({"getactivewindow", "getwindowname"}).contains("xmessage"), 20000);
+        Tool({"mousemove", "300", "300", "click", "1"});
+        QVERIFY(Program(environment).EndedWithZero());
+        QTRY_COMPARE_WITH_TIMEOUT(Tool({"getactivewindow"}), Windows(first).value(0), 10000);
+        for (QProcess *process : {&manager, &elsewhere}) {
+            process->kill();
+            process->waitForFinished();
+        }
+
         // Killed, it blocks nothing; of two starts at once, one stays and shows its window.
         ::kill(pid_t(first.processId()), SIGKILL);
         QVERIFY(first.waitForFinished(5000));
-        server = serve();
+        server = Serve();
         Program one(environment);
         Program other(environment);
         QTRY_VERIFY_WITH_TIMEOUT((one.state() == QProcess::Running) != (other.state() == QProcess::Running),
@@ -165,6 +182,55 @@ private slots:
         Program &running = one.state() == QProcess::Running ? one : other;
         QVERIFY((&running == &one ? other : one).EndedWithZero());
         QTRY_COMPARE_WITH_TIMEOUT(Windows(running).size(), 1, 20000);
+    }
+
+    // A tray that comes after the program still gets its icon, and gets it
+    // again when the panel restarts; a start at sign-in stays hidden meanwhile.
+    void lateTray_data()
+    {
+        QTest::addColumn<int>("trayAfterMs"); // the watcher comes this long after the program
+        QTest::newRow("tray first") << 0;
+        QTest::newRow("tray 2 s later") << 2000;
+    }
+
+    void lateTray()
+    {
+        QFETCH(int, trayAfterMs);
+        Tray.terminate(); // no X11 tray: the one on the bus counts alone
+        Tray.waitForFinished(5000);
+        TestKit::PrivateBus bus;
+        const QString address = bus.Start();
+        if (address.isEmpty())
+            QSKIP("needs dbus-daemon (scripts/install-deps.sh installs it)");
+        const auto server = Serve();
+        QTemporaryDir config;
+        QProcessEnvironment environment = Environment;
+        environment.insert("XDG_CONFIG_HOME", config.path());
+        environment.insert("DBUS_SESSION_BUS_ADDRESS", address);
+        QProcess watcher;
+        watcher.setProcessEnvironment(environment);
+        QByteArray registered;
+        const auto startWatcher = [&] {
+            registered.clear();
+            watcher.start(VARNO_SNI_WATCHER, QStringList());
+            return watcher.waitForStarted();
+        };
+        if (trayAfterMs == 0)
+            QVERIFY(startWatcher());
+        Program program(environment, {"--autostart"});
+        QTest::qWait(trayAfterMs);
+        if (trayAfterMs > 0)
+            QVERIFY(startWatcher());
+        QTRY_VERIFY_WITH_TIMEOUT((registered += watcher.readAllStandardOutput()).contains("registered"),
+                                 15000);
+        watcher.kill(); // the panel restarts
+        watcher.waitForFinished();
+        QVERIFY(startWatcher());
+        QTRY_VERIFY_WITH_TIMEOUT((registered += watcher.readAllStandardOutput()).contains("registered"),
+                                 10000);
+        QCOMPARE(Windows(program), QStringList());
+        watcher.kill();
+        watcher.waitForFinished();
     }
 
 private:
@@ -189,6 +255,14 @@ private:
                 && exitStatus() == QProcess::NormalExit && exitCode() == 0;
         }
     };
+
+    // The update server answering that this is the current release.
+    static std::unique_ptr<TestHttpServer> Serve()
+    {
+        auto server = std::make_unique<TestHttpServer>(VARNO_E2E_PORT);
+        server->Answer("/website/varno/VarnoSoftware/copyright.php", "200 OK", R"({"version":"v1.0"})");
+        return server;
+    }
 
     // The program's windows on screen that match: by default its main window.
     QStringList Windows(const QProcess &program, const QStringList &match = {"--name", "Varno软件"})
