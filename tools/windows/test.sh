@@ -161,6 +161,10 @@ start_server() {
     php_pid=$!
     timeout 10 bash -c "until (echo >/dev/tcp/127.0.0.1/$port) 2>/dev/null; do sleep 0.2; done"
 }
+# The lock, in the user's temporary folder, bears the pipe's name; the one a
+# terminated program of an earlier run left goes first.
+temp=$(winepath -u "$(wine cmd /c echo %TEMP% | tr -d '\r')")
+rm -f "$temp"/VarnoSoftware-*.lock
 start_server
 wine "$e2e" --autostart >/dev/null 2>&1 &
 first=$!
@@ -168,8 +172,6 @@ first=$!
 timeout 60 bash -c "until grep -q copyright.php '$work/php.log'; do sleep 0.5; done" || fail "no update check"
 sleep 3
 [ "$(shown)" -eq 0 ] || fail "a start at sign-in showed its window"
-# The lock, in the user's temporary folder, bears the pipe's name.
-temp=$(winepath -u "$(wine cmd /c echo %TEMP% | tr -d '\r')")
 lock=$(ls "$temp" | grep -E '^VarnoSoftware-S-1-5-[0-9-]+-[0-9]+[.]lock$' || true)
 [ -n "$lock" ] && echo "lock and pipe named after the user's SID and the session: ${lock%.lock}" \
     || fail "no lock named after the user's SID in $temp: $(ls "$temp" | grep VarnoSoftware || true)"
