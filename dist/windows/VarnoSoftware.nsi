@@ -1,6 +1,10 @@
 ; The Windows installer of Varno软件, made by tools/windows/package.sh:
 ;   makensis -DSTAGE=<folder with the program> -DLOGO=<logo.ico> -DOUTFILE=<setup.exe> VarnoSoftware.nsi
-; 64-bit throughout: the amd64 stubs, Program Files, and the 64-bit registry view.
+; 64-bit throughout: the amd64 stubs and the 64-bit registry view.
+; Per user, as tray programs are: each user runs a program of their own, with
+; reminders and a shutdown of their own, so no elevation is asked for and
+; nothing is written outside the user's profile and HKCU. The folder is the
+; one Windows keeps for programs of one user (FOLDERID_UserProgramFiles).
 Unicode true
 Target amd64-unicode
 SetCompressor /SOLID lzma
@@ -18,8 +22,8 @@ SetCompressor /SOLID lzma
 
 Name "${NAME}"
 OutFile "${OUTFILE}"
-InstallDir "$PROGRAMFILES64\VarnoSoftware"
-RequestExecutionLevel admin
+InstallDir "$LOCALAPPDATA\Programs\VarnoSoftware"
+RequestExecutionLevel user
 VIProductVersion "${VERSION}.0.0"
 VIAddVersionKey /LANG=2052 "ProductName" "${NAME}"
 VIAddVersionKey /LANG=2052 "FileVersion" "${VERSION}"
@@ -41,7 +45,7 @@ VIAddVersionKey /LANG=2052 "FileDescription" "${NAME} 安装程序"
 
 Function un.onInit
     SetRegView 64
-    SetShellVarContext all
+    SetShellVarContext current
 FunctionEnd
 
 Section "${NAME}" SecProgram
@@ -50,15 +54,15 @@ Section "${NAME}" SecProgram
     File /r "${STAGE}\*.*"
     WriteUninstaller "$INSTDIR\uninstall.exe"
     CreateShortcut "$SMPROGRAMS\${NAME}.lnk" "$INSTDIR\${EXE}"
-    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${NAME}"
-    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
-    WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "VarnoSoftware"
-    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\${EXE}"
-    WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
-    WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
-    WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
-    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
-    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+    WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${NAME}"
+    WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+    WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "VarnoSoftware"
+    WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\${EXE}"
+    WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+    WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+    WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+    WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
+    WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd
 
 ; Off unless chosen: the daily shutdown and the reminders work only while the
@@ -69,11 +73,10 @@ Section /o "开机时启动" SecAutostart
     DeleteRegValue HKCU "${STARTUP_APPROVED_KEY}" "VarnoSoftware"
 SectionEnd
 
-; Installed for every user of the machine, as Program Files is. /AUTOSTART
-; chooses "开机时启动" for a silent install.
+; /AUTOSTART chooses "开机时启动" for a silent install.
 Function .onInit
     SetRegView 64
-    SetShellVarContext all
+    SetShellVarContext current
     ${GetParameters} $0
     ClearErrors
     ${GetOptions} $0 "/AUTOSTART" $1
@@ -86,6 +89,6 @@ Section "Uninstall"
     DeleteRegValue HKCU "${RUN_KEY}" "VarnoSoftware"
     DeleteRegValue HKCU "${STARTUP_APPROVED_KEY}" "VarnoSoftware"
     Delete "$SMPROGRAMS\${NAME}.lnk"
-    DeleteRegKey HKLM "${UNINSTALL_KEY}"
+    DeleteRegKey HKCU "${UNINSTALL_KEY}"
     RMDir /r "$INSTDIR"
 SectionEnd

@@ -12,6 +12,8 @@
 
 #ifdef Q_OS_WIN
 #include <windows.h>
+
+#include <sddl.h>
 #else
 #include <QX11Info>
 #endif
@@ -34,16 +36,70 @@ QString Safe(QString text)
 
 #ifdef Q_OS_WIN
 
+// The user a process runs as: the TOKEN_USER of its token and the SID it
+// points to, kept together.
+struct UserSid
+{
+    alignas(TOKEN_USER) BYTE room[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE] = {};
+    PSID Sid() { return reinterpret_cast<TOKEN_USER *>(room)->User.Sid; }
+};
+
+bool ReadUser(HANDLE process, UserSid &user)
+{
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(process, TOKEN_QUERY, &token))
+        return false;
+    DWORD size = 0;
+    const bool read = ::GetTokenInformation(token, TokenUser, user.room, sizeof user.room, &size);
+    ::CloseHandle(token);
+    return read && ::IsValidSid(user.Sid());
+}
+
 // Named pipes are one namespace for the whole machine, so the pipe carries
-// the user and the session (fast user switching, remote desktops).
+// the user and the session (fast user switching, remote desktops). The SID
+// is one per user, where a user name cut down to file-name characters makes
+// all names in Chinese letters one. Without it the name is empty: the
+// program then runs without the rule rather than under a name another user
+// could take.
 QString PipeName()
 {
     DWORD session = 0;
     ::ProcessIdToSessionId(::GetCurrentProcessId(), &session);
-    wchar_t user[257] = {};
-    DWORD length = 257;
-    const QString userName = ::GetUserNameW(user, &length) ? QString::fromWCharArray(user) : QString();
-    return QStringLiteral("VarnoSoftware-%1-%2").arg(Safe(userName)).arg(session);
+    UserSid user;
+    wchar_t *sid = nullptr;
+    if (!ReadUser(::GetCurrentProcess(), user) || !::ConvertSidToStringSidW(user.Sid(), &sid)) {
+        qWarning("VarnoSoftware: the user's SID cannot be read (error %lu)", ::GetLastError());
+        return QString();
+    }
+    const QString name
+        = QStringLiteral("VarnoSoftware-%1-%2").arg(Safe(QString::fromWCharArray(sid))).arg(session);
+    ::LocalFree(sid);
+    return name;
+}
+
+// Qt 5.15 creates its pipes without FILE_FLAG_FIRST_PIPE_INSTANCE, so a
+// process of another user can create this name first, or add instances of
+// its own beside the program's, and be the one a second start reaches. The
+// SID in the name keeps users apart by accident; this check, that the
+// process serving the pipe runs as this user, keeps them apart on purpose.
+// Whatever cannot be read counts as foreign: the request is then not handed
+// over, and after its retries the start ends without an answer. A program
+// whose listen fails on a name taken that way still runs (its lock, in the
+// user's own temporary folder, is what makes it the one).
+bool ServedByThisUser(qintptr pipe)
+{
+    ULONG serverId = 0;
+    if (!::GetNamedPipeServerProcessId(reinterpret_cast<HANDLE>(pipe), &serverId))
+        return false;
+    const HANDLE server = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, serverId);
+    if (!server)
+        return false;
+    UserSid theirs;
+    UserSid ours;
+    const bool same = ReadUser(server, theirs) && ReadUser(::GetCurrentProcess(), ours)
+        && ::EqualSid(theirs.Sid(), ours.Sid());
+    ::CloseHandle(server);
+    return same;
 }
 
 QString LockPath(const QString &name)
@@ -191,6 +247,8 @@ bool SingleInstance::AskToShow(const Activation &activation)
     if (!socket.waitForConnected(1000))
         return false;
 #ifdef Q_OS_WIN
+    if (!ServedByThisUser(socket.socketDescriptor()))
+        return false;
     // Windows lets the process the user just started take the foreground;
     // without handing it on, the running window would only flash in the
     // taskbar.

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Checks the Windows installer under Wine, in a Wine prefix of its own: a
-# silent install into Program Files with its shortcut and its entry among the
-# installed programs; the installed program starting against the bundled
-# update server with its window shown (screenshot written to
+# Checks the Windows installer under Wine, in a Wine prefix of its own: an
+# installer that asks for no elevation; a silent install for the prefix's
+# user alone, into %LOCALAPPDATA%\Programs, with its shortcut and its entry
+# among the installed programs in that user's own Start menu and HKCU, and
+# nothing in Program Files or HKLM; the installed program starting against
+# the bundled update server with its window shown (screenshot written to
 # build-windows/package/windows-wine.png), scaled by 1.5 and 2 at 144 and
 # 192 dpi; with a shutdown armed for the next minute, its real power-off
 # path ending the prefix's session at that minute; "开机时启动" chosen at
-# install; and a silent uninstall that leaves nothing behind. Builds a test
-# package (against the bundled server) first.
+# install, in that user's HKCU Run; and a silent uninstall that leaves
+# nothing behind, Task Manager's StartupApproved value included. Builds a
+# test package (against the bundled server) first.
 # Usage: tools/windows/check-installer.sh
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -22,10 +25,15 @@ rm -rf "$WINEPREFIX"
 trap 'varno_win_stop_display; [ -z "${php_pid:-}" ] || kill "$php_pid" 2>/dev/null || true' EXIT
 # Room for the window at 200 %.
 varno_win_start_display 2560x1600
-programs="$WINEPREFIX/drive_c/Program Files/VarnoSoftware"
-shortcut="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Varno软件.lnk"
-uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\VarnoSoftware'
+# The prefix user's folders, as Windows names them and where they are here.
+user_folder() { wine cmd /c echo "%$1%" 2>/dev/null | tr -d '\r'; }
+programs_win="$(user_folder LOCALAPPDATA)\Programs\VarnoSoftware"
+programs=$(winepath -u "$programs_win")
+shortcut="$(winepath -u "$(user_folder APPDATA)")/Microsoft/Windows/Start Menu/Programs/Varno软件.lnk"
+uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\VarnoSoftware'
+machine_uninstall_key=${uninstall_key/HKCU/HKLM}
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+approved_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run'
 check() { if eval "$1"; then echo "ok: $2"; else echo "FAIL: $2"; exit 1; fi; }
 window() { xdotool search --onlyvisible --name 'Varno软件' 2>/dev/null | head -1; }
 start_program() {
@@ -37,12 +45,25 @@ restart_prefix() {
     wineserver -w
 }
 
+# The manifest NSIS writes for "RequestExecutionLevel user".
+check 'grep -aq "level=\"asInvoker\"" "$setup"' "the installer asks for no elevation (asInvoker)"
 wine "$setup" /S
 wineserver -w
-check '[ -f "$programs/VarnoSoftware.exe" ] && [ -f "$programs/platforms/qwindows.dll" ]' "installed into Program Files"
-check '[ -f "$shortcut" ]' "Start-menu shortcut"
-check 'wine reg query "$uninstall_key" /v UninstallString 2>/dev/null | grep -q uninstall.exe' \
-    "registered among the installed programs"
+check '[ -f "$programs/VarnoSoftware.exe" ] && [ -f "$programs/platforms/qwindows.dll" ]' \
+    "installed for this user alone, into $programs_win"
+check '[ ! -e "$WINEPREFIX/drive_c/Program Files/VarnoSoftware" ]' "nothing in Program Files"
+check '[ -f "$shortcut" ]' "a shortcut in the user's own Start menu"
+check 'wine reg query "$uninstall_key" /v UninstallString 2>/dev/null | grep -qF "$programs_win\uninstall.exe"' \
+    "registered among the user's installed programs, in HKCU"
+# Each view is read where it does exist, so a query Wine cannot make does not pass as an absent key.
+no_machine_entry() {
+    local view
+    for view in 64 32; do
+        wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion' /reg:$view >/dev/null 2>&1 \
+            && ! wine reg query "$machine_uninstall_key" /reg:$view >/dev/null 2>&1 || return 1
+    done
+}
+check no_machine_entry "nothing in HKLM's uninstall key, in either registry view"
 check '! wine reg query "$run_key" /v VarnoSoftware >/dev/null 2>&1' "not started at sign-in unless chosen"
 
 # The test package asks the bundled update server, which answers "v1.0".
@@ -93,8 +114,12 @@ restart_prefix
 # Chosen, "开机时启动" writes the value the program's own tray entry writes.
 wine "$setup" /S /AUTOSTART
 wineserver -w
-check 'wine reg query "$run_key" /v VarnoSoftware | tr -d "\r" | grep -qxF "    VarnoSoftware    REG_SZ    \"C:\\Program Files\\VarnoSoftware\\VarnoSoftware.exe\" --autostart"' \
-    "chosen, started at sign-in into the tray"
+check 'wine reg query "$run_key" /v VarnoSoftware | tr -d "\r" | grep -qxF "    VarnoSoftware    REG_SZ    \"$programs_win\\VarnoSoftware.exe\" --autostart"' \
+    "chosen, started at sign-in into the tray, from the user's HKCU Run"
+check no_machine_entry "installed again, still nothing in HKLM"
+# Switched off in Task Manager meanwhile, which the uninstaller removes too.
+check 'wine reg add "$approved_key" /v VarnoSoftware /t REG_BINARY /d 030000000000000000000000 /f >/dev/null 2>&1' \
+    "then switched off in Task Manager"
 restart_prefix
 
 # The uninstaller copies itself to the temporary folder and returns at once;
@@ -104,5 +129,6 @@ wineserver -w
 check '[ ! -e "$programs" ] && [ ! -e "$shortcut" ]' "the uninstaller removed the program and its shortcut"
 check '! wine reg query "$uninstall_key" >/dev/null 2>&1' "and its entry among the installed programs"
 check '! wine reg query "$run_key" /v VarnoSoftware >/dev/null 2>&1' "and its start at sign-in"
+check '! wine reg query "$approved_key" /v VarnoSoftware >/dev/null 2>&1' "and Task Manager's switch for it"
 echo "installer checked: $(du -h "$setup" | cut -f1) setup," \
     "$(du -h "$package/VarnoSoftware-1.0-test-win64.zip" | cut -f1) zip"

@@ -5,8 +5,9 @@
 # outside can make: the launched instances outliving the launcher's test, the
 # files the image pages wrote as ImageMagick reads them, the end-to-end start
 # of the program against the bundled update server and against none, over
-# https through Schannel, one program per user and session, and the idle time
-# with real input.
+# https through Schannel, one program per user and session (its lock and pipe
+# named after the user's SID, the pipe's server checked to run as that user),
+# and the idle time with real input.
 # Usage: tools/windows/test.sh
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -160,6 +161,10 @@ start_server() {
     php_pid=$!
     timeout 10 bash -c "until (echo >/dev/tcp/127.0.0.1/$port) 2>/dev/null; do sleep 0.2; done"
 }
+# The lock, in the user's temporary folder, bears the pipe's name; the one a
+# terminated program of an earlier run left goes first.
+temp=$(winepath -u "$(wine cmd /c echo %TEMP% | tr -d '\r')")
+rm -f "$temp"/VarnoSoftware-*.lock
 start_server
 wine "$e2e" --autostart >/dev/null 2>&1 &
 first=$!
@@ -167,6 +172,9 @@ first=$!
 timeout 60 bash -c "until grep -q copyright.php '$work/php.log'; do sleep 0.5; done" || fail "no update check"
 sleep 3
 [ "$(shown)" -eq 0 ] || fail "a start at sign-in showed its window"
+lock=$(ls "$temp" | grep -E '^VarnoSoftware-S-1-5-[0-9-]+-[0-9]+[.]lock$' || true)
+[ -n "$lock" ] && echo "lock and pipe named after the user's SID and the session: ${lock%.lock}" \
+    || fail "no lock named after the user's SID in $temp: $(ls "$temp" | grep VarnoSoftware || true)"
 kill "$php_pid"
 # Later starts end before their own update check: no server needed.
 timeout 60 wine "$e2e" --autostart >/dev/null 2>&1 || fail "a second start at sign-in did not end with 0"
@@ -174,7 +182,7 @@ sleep 2
 [ "$(shown)" -eq 0 ] || fail "a second start at sign-in showed the first one's window"
 timeout 60 wine "$e2e" >/dev/null 2>&1 || fail "a second start did not end with 0"
 window_named 'Varno软件' && [ "$(kill -0 "$first" 2>/dev/null && shown)" = 1 ] \
-    && echo "a second start showed the first one's window and ended" \
+    && echo "a second start found the pipe served by its own user, showed the first one's window and ended" \
     || fail "a second start did not show the first one's window"
 # TerminateProcess leaves a lock file behind; it must not block the next start.
 wine taskkill /F /IM VarnoSoftware_e2e.exe >/dev/null 2>&1
