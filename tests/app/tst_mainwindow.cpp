@@ -388,7 +388,6 @@ private slots:
         QVERIFY(nameFor(":1") != nameFor(":0"));
         qputenv("DISPLAY", display);
     }
-#endif
 
     // What another start asks arrives with the launcher's startup id; a peer
     // that sends more than any request without ending its line is cut off.
@@ -415,6 +414,7 @@ private slots:
         QTRY_COMPARE(startupId, QByteArray("id w/_TIME7"));
         QTRY_COMPARE(answer, QByteArray("ok\n"));
     }
+#endif
 
     void quitting_data()
     {
