@@ -7,9 +7,10 @@
 # the totals; the same lines go to build-mutate/results.txt.
 # Takes about half a minute per fault on 2 cores. Not part of CI.
 # Usage: tools/mutate.sh [text]   only the faults whose record holds text
+# (VARNO_MUTATIONS names another list of faults in the same form)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-list=tools/mutations.txt
+list=${VARNO_MUTATIONS:-tools/mutations.txt}
 filter=${1:-}
 work=${VARNO_MUTATE_DIR:-$PWD/build-mutate}
 tree=$work/tree

@@ -95,6 +95,9 @@ void MainWindow::BringBack(const SingleInstance::Activation &activation)
         }
         QX11Info::setNextStartupId(activation.startupId);
     }
+#else
+    // Windows: the second start has let this process take the foreground.
+    Q_UNUSED(activation)
 #endif
     // Hiding keeps the maximised state; only a minimised window needs undoing.
     setWindowState(windowState() & ~Qt::WindowMinimized);

@@ -2,6 +2,7 @@
 #include "kit/MainWindowProbe.h"
 
 #include <QScreen>
+#include <QTemporaryDir>
 
 // At every display scale the form's texts fit their widgets: the program
 // asks Qt to scale, so the fixed sizes grow with the fonts. CTest runs this
@@ -35,6 +36,20 @@ private slots:
             }
         }
         cut.removeDuplicates();
+
+        // The rounded preview is drawn in device pixels, not stretched from 100 %.
+        QTemporaryDir folder;
+        QImage photo(640, 480, QImage::Format_RGB32);
+        photo.fill(Qt::darkCyan);
+        QVERIFY(photo.save(folder.filePath("photo.png")));
+        fixture.Window->SwitchPage(2);
+        fixture.Answerer->NextFile(folder.filePath("photo.png"));
+        fixture.Click("SelectImage_QPushButton");
+        fixture.Click("RoundRectEnable_QRadioButton");
+        const QLabel *preview = fixture.Form->ImageWindow_label;
+        QTRY_VERIFY(preview->pixmap() && !preview->pixmap()->isNull());
+        QCOMPARE(preview->pixmap()->devicePixelRatio(), preview->devicePixelRatioF());
+        fixture.Answerer->Clear();
         fixture.Finish();
         QVERIFY2(cut.isEmpty(), qPrintable(cut.join("; ")));
     }
