@@ -76,12 +76,8 @@ private:
 class DBusSource
 {
 public:
-    std::optional<qint64> Seconds(bool armed)
+    std::optional<qint64> Seconds()
     {
-        if (!armed) {
-            Latest.reset();
-            return std::nullopt;
-        }
         if (!Pending && Service < 2)
             Ask();
         return Latest;
@@ -123,12 +119,12 @@ private:
 
 } // namespace
 
-std::optional<qint64> PlatformSeconds(bool armed)
+std::optional<qint64> PlatformSeconds()
 {
     const QByteArray session = qgetenv("XDG_SESSION_TYPE");
     if (session == "wayland") {
         static DBusSource bus;
-        return bus.Seconds(armed);
+        return bus.Seconds();
     }
     if (session == "x11" || (session.isEmpty() && qEnvironmentVariableIsSet("DISPLAY"))) {
         static X11Source x11;
