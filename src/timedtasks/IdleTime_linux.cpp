@@ -119,6 +119,8 @@ private:
 
 } // namespace
 
+// An X display counts as X11 unless the session says Wayland, so a desktop
+// started with startx from a console (session type tty) is followed too.
 std::optional<qint64> PlatformSeconds()
 {
     const QByteArray session = qgetenv("XDG_SESSION_TYPE");
@@ -126,7 +128,7 @@ std::optional<qint64> PlatformSeconds()
         static DBusSource bus;
         return bus.Seconds();
     }
-    if (session == "x11" || (session.isEmpty() && qEnvironmentVariableIsSet("DISPLAY"))) {
+    if (session == "x11" || qEnvironmentVariableIsSet("DISPLAY")) {
         static X11Source x11;
         return x11.Seconds();
     }
