@@ -21,9 +21,8 @@
 namespace {
 
 #ifndef Q_OS_WIN
-// KWin on a virtual screen with no input device, in a runtime folder of its
-// own; no socket when kwin_wayland (Debian package kwin-wayland) is missing or
-// does not come up.
+// KWin on a virtual screen with no input device, in a folder of its own; no
+// socket when kwin_wayland (Debian package kwin-wayland) does not come up.
 struct Compositor
 {
     QTemporaryDir Folder;
@@ -51,8 +50,7 @@ struct Compositor
         const QString socket = Folder.filePath("varno");
         for (int i = 0; i < 300 && !QFile::exists(socket) && Kwin.state() != QProcess::NotRunning; ++i)
             QTest::qWait(100);
-        if (QFile::exists(socket))
-            Socket = socket.toUtf8();
+        Socket = QFile::exists(socket) ? socket.toUtf8() : QByteArray();
     }
 
     ~Compositor()
@@ -67,11 +65,10 @@ void SimulateInput()
 {
     static const wl_registry_listener listener
         = {[](void *data, wl_registry *registry, uint32_t name, const char *interface, uint32_t) {
-               for (const wl_interface *wanted : {&wl_seat_interface, &org_kde_kwin_idle_interface}) {
+               for (const wl_interface *wanted : {&wl_seat_interface, &org_kde_kwin_idle_interface})
                    if (QByteArray(interface) == wanted->name)
                        (*static_cast<QHash<QByteArray, void *> *>(data))[interface]
                            = wl_registry_bind(registry, name, wanted, 1);
-               }
            },
            [](void *, wl_registry *, uint32_t) {}};
     QHash<QByteArray, void *> bound;
