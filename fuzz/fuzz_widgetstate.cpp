@@ -183,7 +183,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 
     Clock::SetSource([] { return FuzzNow; });
     // Nobody's real keyboard may decide what the tick does with an input.
-    IdleTime::SetSource([](bool) { return std::nullopt; });
+    IdleTime::SetSource([] { return std::nullopt; });
 
     // The first window loads fonts, style and icons once per process; done
     // here, that cost and those one-time allocations belong to no input.

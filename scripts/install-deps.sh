@@ -6,8 +6,10 @@ packages=(
     # build
     build-essential cmake ninja-build pkg-config
     qtbase5-dev qtbase5-dev-tools libqt5dbus5
-    # keyboard and pointer idleness on X11 (the rest reminder)
+    # keyboard and pointer idleness on X11 and Wayland (the rest reminder),
+    # and the compositor its test runs
     libqt5x11extras5-dev libxcb-screensaver0-dev
+    libwayland-dev wayland-protocols plasma-wayland-protocols kwin-wayland
     # the Chinese texts
     fonts-wqy-microhei
     # running without a display, screenshots, driving real windows

@@ -92,7 +92,7 @@ void MainWindow::ApplicationTimerFunction()
     // Whether someone is at the desk is followed on every tick, armed or not.
     const Countdown::RestOutcome rest = Countdown::RestAtDesk(
         now, LastRestHour, RestPresence, Ui->TimeInterval_RestReminder_comboBox->currentText(),
-        IdleTime::Seconds(armed.rest), armed.rest);
+        IdleTime::Seconds(), armed.rest);
     RestPresence = rest.presence;
     LastRestHour = rest.lastRestHour;
     if (!armed.rest) {

@@ -197,7 +197,11 @@ RestOutcome Rest(const QDateTime &now, int lastRestHour, const QString &interval
 RestOutcome RestAtDesk(const QDateTime &now, int lastRestHour, const Presence &presence,
                        const QString &intervalText, std::optional<qint64> idleSeconds, bool armed)
 {
+    // A tick without a reading (a query still under way, or one that timed
+    // out) knows nothing new: whoever was away stays away until a reading
+    // says they are back.
     Presence next;
+    next.away = presence.away;
     next.lastTick = now;
     if (idleSeconds) {
         const bool slept = presence.lastTick.isValid() && presence.lastTick.secsTo(now) >= AwayAfterSeconds;

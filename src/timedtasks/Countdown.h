@@ -85,8 +85,8 @@ RestOutcome Rest(const QDateTime &now, int lastRestHour, const QString &interval
 // comes: being away is the rest. On the first tick with input after being
 // away, the hours count again from the full hour nearest to the moment of
 // return, so the next balloon comes half an hour either side of `interval`
-// hours later. Presence is followed whether the reminder is armed or not;
-// only an armed one is due.
+// hours later. A tick without a reading leaves presence as it was. Presence
+// is followed whether the reminder is armed or not; only an armed one is due.
 RestOutcome RestAtDesk(const QDateTime &now, int lastRestHour, const Presence &presence,
                        const QString &intervalText, std::optional<qint64> idleSeconds, bool armed);
 

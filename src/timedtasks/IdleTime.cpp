@@ -2,15 +2,15 @@
 
 namespace IdleTime {
 namespace {
-std::function<std::optional<qint64>(bool)> Source;
+std::function<std::optional<qint64>()> Source;
 }
 
-std::optional<qint64> Seconds(bool armed)
+std::optional<qint64> Seconds()
 {
-    return Source ? Source(armed) : PlatformSeconds(armed);
+    return Source ? Source() : PlatformSeconds();
 }
 
-void SetSource(std::function<std::optional<qint64>(bool armed)> source)
+void SetSource(std::function<std::optional<qint64>()> source)
 {
     Source = std::move(source);
 }

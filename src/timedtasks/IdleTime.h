@@ -11,14 +11,15 @@
 // put their own in its place.
 namespace IdleTime {
 
-// armed: whether the rest reminder is armed. A source that costs a round trip
-// to another process (D-Bus) answers only then.
-std::optional<qint64> Seconds(bool armed);
+// Asked whether the rest reminder is armed or not, so a return right after
+// arming is seen. A source that costs a round trip to another process (D-Bus)
+// gives its latest answer and never waits.
+std::optional<qint64> Seconds();
 
 // Replaces the platform's source; an empty function brings it back.
-void SetSource(std::function<std::optional<qint64>(bool armed)> source);
+void SetSource(std::function<std::optional<qint64>()> source);
 
 // The platform's own source.
-std::optional<qint64> PlatformSeconds(bool armed);
+std::optional<qint64> PlatformSeconds();
 
 } // namespace IdleTime

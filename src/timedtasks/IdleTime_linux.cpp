@@ -1,5 +1,8 @@
 #include "IdleTime.h"
 
+#include "Countdown.h"
+#include "WaylandIdle.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -69,20 +72,20 @@ private:
     bool Available = false;
 };
 
-// GNOME's idle monitor, else the ScreenSaver service of KDE and others, on
-// the session bus. Asked without waiting: the tick takes the latest answer,
-// so a busy bus never holds it up; a service this desktop does not offer is
-// not asked again. Both answer in milliseconds.
+// One idle-time service on the session bus, asked without waiting: the tick
+// takes the latest answer, so a busy bus never holds it up. A service this
+// desktop does not offer, or refuses (KDE's screen locker answers
+// NotSupported on Wayland), is not asked again. Answers are milliseconds.
 class DBusSource
 {
 public:
-    std::optional<qint64> Seconds(bool armed)
+    explicit DBusSource(QDBusMessage call)
+        : Call(std::move(call))
+    { }
+
+    std::optional<qint64> Seconds()
     {
-        if (!armed) {
-            Latest.reset();
-            return std::nullopt;
-        }
-        if (!Pending && Service < 2)
+        if (!Pending && Offered)
             Ask();
         return Latest;
     }
@@ -90,15 +93,7 @@ public:
 private:
     void Ask()
     {
-        const QDBusMessage call = Service == 0
-            ? QDBusMessage::createMethodCall(QStringLiteral("org.gnome.Mutter.IdleMonitor"),
-                                             QStringLiteral("/org/gnome/Mutter/IdleMonitor/Core"),
-                                             QStringLiteral("org.gnome.Mutter.IdleMonitor"),
-                                             QStringLiteral("GetIdletime"))
-            : QDBusMessage::createMethodCall(
-                QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("/org/freedesktop/ScreenSaver"),
-                QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("GetSessionIdleTime"));
-        auto *watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call, 500));
+        auto *watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(Call, 500));
         Pending = true;
         QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [this, watcher] {
             Pending = false;
@@ -112,25 +107,45 @@ private:
             const QString error = reply.errorName();
             if (error != QLatin1String("org.freedesktop.DBus.Error.NoReply")
                 && error != QLatin1String("org.freedesktop.DBus.Error.Timeout"))
-                ++Service;
+                Offered = false;
         });
     }
 
-    int Service = 0; // Mutter, ScreenSaver, none
+    const QDBusMessage Call;
+    bool Offered = true;
     bool Pending = false;
     std::optional<qint64> Latest;
 };
 
+// GNOME's idle monitor, then the compositor's idle protocols (Plasma, Sway,
+// Hyprland), then the ScreenSaver service of other desktops: the first with
+// an answer counts.
+std::optional<qint64> WaylandSessionSeconds()
+{
+    static DBusSource mutter(QDBusMessage::createMethodCall(
+        QStringLiteral("org.gnome.Mutter.IdleMonitor"), QStringLiteral("/org/gnome/Mutter/IdleMonitor/Core"),
+        QStringLiteral("org.gnome.Mutter.IdleMonitor"), QStringLiteral("GetIdletime")));
+    static WaylandIdle compositor(Countdown::AwayAfterSeconds);
+    static DBusSource screenSaver(QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("/org/freedesktop/ScreenSaver"),
+        QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("GetSessionIdleTime")));
+    if (const std::optional<qint64> seconds = mutter.Seconds())
+        return seconds;
+    if (const std::optional<qint64> seconds = compositor.Seconds())
+        return seconds;
+    return screenSaver.Seconds();
+}
+
 } // namespace
 
-std::optional<qint64> PlatformSeconds(bool armed)
+// An X display counts as X11 unless the session says Wayland, so a desktop
+// started with startx from a console (session type tty) is followed too.
+std::optional<qint64> PlatformSeconds()
 {
     const QByteArray session = qgetenv("XDG_SESSION_TYPE");
-    if (session == "wayland") {
-        static DBusSource bus;
-        return bus.Seconds(armed);
-    }
-    if (session == "x11" || (session.isEmpty() && qEnvironmentVariableIsSet("DISPLAY"))) {
+    if (session == "wayland")
+        return WaylandSessionSeconds();
+    if (session == "x11" || qEnvironmentVariableIsSet("DISPLAY")) {
         static X11Source x11;
         return x11.Seconds();
     }

@@ -4,7 +4,7 @@
 
 namespace IdleTime {
 
-std::optional<qint64> PlatformSeconds(bool)
+std::optional<qint64> PlatformSeconds()
 {
     LASTINPUTINFO lastInput = {};
     lastInput.cbSize = sizeof lastInput;

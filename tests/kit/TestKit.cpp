@@ -22,7 +22,7 @@ void PrepareEnvironment()
     // Nothing tells whether anyone is at the desk, so the rest reminder keeps
     // to the clock unless a test says otherwise; the real sources have a
     // test of their own.
-    IdleTime::SetSource([](bool) { return std::nullopt; });
+    IdleTime::SetSource([] { return std::nullopt; });
 }
 
 namespace {

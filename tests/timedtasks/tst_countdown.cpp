@@ -223,6 +223,8 @@ private slots:
             << At(1, 15, 12, 40) << 2400 << false << 5 << "1" << true << "1:20:0 13 here";
         QTest::newRow("40 minutes between ticks, nothing tells")
             << At(1, 15, 12, 40) << 2400 << false << -1 << "1" << true << "0:20:0 9 here";
+        QTest::newRow("due, away, nothing tells now")
+            << At(1, 15, 10, 0) << 1 << true << -1 << "1" << true << "1:0:0 10 away";
         QTest::newRow("back before midnight")
             << At(1, 15, 23, 40) << 1 << true << 0 << "1" << true << "1:20:0 0 here";
         QTest::newRow("back, not armed") << At(1, 15, 10, 25) << 1 << true << 0 << "1" << false << "10 here";

@@ -196,24 +196,29 @@ private slots:
     }
 
     // Away for ten minutes is the rest: no balloon meanwhile, and the hours
-    // count again from the return.
+    // count again from the return, even when the reminder was armed only
+    // while away.
     void restCountsTimeAtTheDesk()
     {
-        TestKit::Store(Rest + "true;TimeInterval_RestReminder_comboBox=0_1_2_3_4");
+        TestKit::Store(Rest + "false;TimeInterval_RestReminder_comboBox=0_1_2_3_4");
         qint64 idle = 700;
-        IdleTime::SetSource(
-            [&idle](bool armed) { return armed ? std::optional<qint64>(idle) : std::nullopt; });
+        IdleTime::SetSource([&idle] { return std::optional<qint64>(idle); });
         F.Open(true, true);
         const auto tick = [this](int hour, int minute) {
             return TickAt(At(1, 15, hour, minute), F.Form->ReminderInformation_RestReminder_QLabel);
         };
-        QCOMPARE(tick(10, 0), QString("0 0 距离下次休息时间还有 1小时 0分钟 0秒"));
+        QCOMPARE(tick(9, 50), QString("0 0 休息时间提醒未设置!"));
+        TestKit::Store(Rest + "true");
         idle = 0;
-        QCOMPARE(tick(10, 35), QString("0 0 距离下次休息时间还有 1小时 25分钟 0秒"));
+        QCOMPARE(tick(9, 55), QString("0 0 距离下次休息时间还有 1小时 5分钟 0秒"));
+        idle = 700;
+        QCOMPARE(tick(11, 0), QString("0 0 距离下次休息时间还有 1小时 0分钟 0秒"));
+        idle = 0;
+        QCOMPARE(tick(11, 35), QString("0 0 距离下次休息时间还有 1小时 25分钟 0秒"));
         for (int minutes = 40; minutes < 120; minutes += 5) // ticks less than ten minutes apart
-            tick(10 + minutes / 60, minutes % 60);
-        QCOMPARE(tick(12, 0).left(4), QString("0 1 "));
-        IdleTime::SetSource([](bool) { return std::nullopt; });
+            tick(11 + minutes / 60, minutes % 60);
+        QCOMPARE(tick(13, 0).left(4), QString("0 1 "));
+        IdleTime::SetSource([] { return std::nullopt; });
     }
 
     // The target comes from the page at each tick, without setting it again.
