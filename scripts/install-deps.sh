@@ -21,8 +21,8 @@ packages=(
     # packaging (dpkg-shlibdeps, and file, which CPack's DEB generator needs)
     # and checking the desktop entry and metainfo
     dpkg-dev file desktop-file-utils appstream libglib2.0-bin
-    # the format check
-    clang-format
+    # the format check, and the documentation's link check
+    clang-format python3
     # the Windows power-off file is compile-checked
     g++-mingw-w64-x86-64
     # a private session bus for the desktop notification and late tray tests

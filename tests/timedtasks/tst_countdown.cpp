@@ -216,6 +216,8 @@ private slots:
             << At(1, 15, 10, 25) << 1 << true << 0 << "1" << true << "0:35:0 10 here";
         QTest::newRow("back at :25, every two hours")
             << At(1, 15, 10, 25) << 1 << true << 0 << "2" << true << "1:35:0 10 here";
+        QTest::newRow("back at half past")
+            << At(1, 15, 10, 30) << 1 << true << 0 << "1" << true << "1:30:0 11 here";
         QTest::newRow("back at :59") << At(1, 15, 10, 59) << 1 << true << 0 << "1" << true << "1:1:0 11 here";
         QTest::newRow("back on a due tick")
             << At(1, 15, 10, 0, 1) << 1 << true << 0 << "1" << true << "0:59:59 10 here";
