@@ -50,17 +50,13 @@ void MainWindow::InitTray()
     ShowTrayIcon();
 }
 
-// Made only once a tray is there (see SystemTray.h), and shown again to a
-// tray that has taken the place of the one before.
+// Made only once a tray is there (see SystemTray.h). A panel that restarts
+// is Qt's business from then on: its icon registers again with a new
+// StatusNotifier watcher, and docks again in a new X11 tray.
 void MainWindow::ShowTrayIcon()
 {
-    if (!SystemTray::IsAvailable() || EndingProgram)
+    if (TrayIcon || EndingProgram || !SystemTray::IsAvailable())
         return;
-    if (TrayIcon) {
-        TrayIcon->hide();
-        TrayIcon->show();
-        return;
-    }
     TrayIcon = new QSystemTrayIcon(this);
     TrayIcon->setIcon(QIcon(QStringLiteral(":/new/prefix1/Image/logo_image.ico")));
     TrayIcon->setToolTip(QStringLiteral("Varno软件"));

@@ -19,8 +19,7 @@ class Watch : public QObject
     Q_OBJECT
 
 signals:
-    // A tray came or went, or another one took its place (a panel that
-    // restarted): an icon shown before has to be shown to it again.
+    // A tray came or went, or another one took its place.
     void Changed();
 };
 

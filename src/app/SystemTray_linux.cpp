@@ -86,17 +86,14 @@ private slots:
             const QDBusMessage reply = pending->reply();
             pending->deleteLater();
             SetStatusNotifier(reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()
-                                  && reply.arguments().constFirst().value<QDBusVariant>().variant().toBool(),
-                              true);
+                              && reply.arguments().constFirst().value<QDBusVariant>().variant().toBool());
         });
     }
 
 private:
-    // renewed: a watcher that has just come needs the icon again even when
-    // the one before it had a host too.
-    void SetStatusNotifier(bool available, bool renewed = false)
+    void SetStatusNotifier(bool available)
     {
-        if (available == StatusNotifier && !(available && renewed))
+        if (available == StatusNotifier)
             return;
         StatusNotifier = available;
         emit Watcher().Changed();
