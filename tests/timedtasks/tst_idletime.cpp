@@ -73,13 +73,19 @@ void SimulateInput()
            [](void *, wl_registry *, uint32_t) {}};
     QHash<QByteArray, void *> bound;
     wl_display *display = wl_display_connect(nullptr);
-    wl_registry_add_listener(wl_display_get_registry(display), &listener, &bound);
+    wl_registry *registry = wl_display_get_registry(display);
+    wl_registry_add_listener(registry, &listener, &bound);
     wl_display_roundtrip(display);
     auto *idle = static_cast<org_kde_kwin_idle *>(bound.value("org_kde_kwin_idle"));
     auto *seat = static_cast<wl_seat *>(bound.value("wl_seat"));
     QVERIFY(idle && seat);
-    org_kde_kwin_idle_timeout_simulate_user_activity(org_kde_kwin_idle_get_idle_timeout(idle, seat, 60000));
+    bound.insert("timeout", org_kde_kwin_idle_get_idle_timeout(idle, seat, 60000));
+    org_kde_kwin_idle_timeout_simulate_user_activity(
+        static_cast<org_kde_kwin_idle_timeout *>(bound["timeout"]));
     wl_display_roundtrip(display);
+    for (void *proxy : qAsConst(bound))
+        wl_proxy_destroy(static_cast<wl_proxy *>(proxy));
+    wl_registry_destroy(registry);
     wl_display_disconnect(display);
 }
 
