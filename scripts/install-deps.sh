@@ -16,6 +16,8 @@ packages=(
     xvfb xauth x11-utils xdotool
     # test images (GIF) and image benchmarks
     imagemagick
+    # listing the sizes of a written icon
+    icoutils
     # the bundled update server
     php-cli
     # packaging (dpkg-shlibdeps, and file, which CPack's DEB generator needs)

@@ -8,6 +8,7 @@
 #include <QPainterPath>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -200,6 +201,124 @@ bool SaveIconFile(const QIcon &icon, const QString &path)
     const QList<QSize> sizes = icon.availableSizes(QIcon::Normal, QIcon::Off);
     const QPixmap pixmap = icon.pixmap(sizes.last(), QIcon::Normal, QIcon::Off);
     return SaveImageFile(pixmap.toImage(), path, "ICO");
+}
+
+QList<int> IconSizes(int width, int height, bool multiSize)
+{
+    if (!multiSize || width != height || width <= 0)
+        return {};
+    const int side = std::min(width, MaximumIconSide);
+    QList<int> sides;
+    for (const int usual : {16, 24, 32, 48, 64, 128, 256}) {
+        if (usual < side)
+            sides.append(usual);
+    }
+    sides.append(side);
+    return sides;
+}
+
+namespace {
+
+void AppendLittleEndian(QByteArray &data, quint32 value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        data.append(char((value >> (8 * i)) & 0xff));
+}
+
+QByteArray PngData(const QImage &image)
+{
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    return image.save(&buffer, "png") ? png : QByteArray();
+}
+
+QByteArray DibData(const QImage &image)
+{
+    const int width = image.width();
+    const int height = image.height();
+    const int maskStride = (width + 31) / 32 * 4;
+    QByteArray data;
+    AppendLittleEndian(data, 40, 4);
+    AppendLittleEndian(data, quint32(width), 4);
+    // The height covers the colour rows and the mask rows together.
+    AppendLittleEndian(data, quint32(2 * height), 4);
+    AppendLittleEndian(data, 1, 2);
+    AppendLittleEndian(data, 32, 2);
+    AppendLittleEndian(data, 0, 4);
+    AppendLittleEndian(data, quint32((4 * width + maskStride) * height), 4);
+    data.append(16, '\0');
+    for (int y = height - 1; y >= 0; --y) {
+        const auto *row = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+        for (int x = 0; x < width; ++x)
+            AppendLittleEndian(data, row[x], 4);
+    }
+    for (int y = height - 1; y >= 0; --y) {
+        QByteArray mask(maskStride, '\0');
+        const auto *row = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+        for (int x = 0; x < width; ++x) {
+            // Set bits are transparent where a reader ignores the alpha.
+            if (qAlpha(row[x]) == 0)
+                mask[x / 8] = char(mask.at(x / 8) | (0x80 >> (x % 8)));
+        }
+        data.append(mask);
+    }
+    return data;
+}
+
+bool SaveFileData(const QByteArray &data, const QString &path)
+{
+    QSaveFile file(path);
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(data) != data.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+} // namespace
+
+QByteArray IcoFileData(const QList<QImage> &images)
+{
+    QList<QByteArray> entries;
+    for (const QImage &image : images) {
+        const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+        entries.append(argb.width() >= MaximumIconSide || argb.height() >= MaximumIconSide ? PngData(argb)
+                                                                                           : DibData(argb));
+        if (argb.isNull() || entries.last().isEmpty())
+            return QByteArray();
+    }
+    QByteArray data;
+    AppendLittleEndian(data, 0, 2);
+    AppendLittleEndian(data, 1, 2);
+    AppendLittleEndian(data, quint32(images.size()), 2);
+    quint32 offset = 6 + 16 * quint32(images.size());
+    for (int i = 0; i < images.size(); ++i) {
+        // A side of 256 does not fit the byte and is stored as 0.
+        AppendLittleEndian(data, quint32(images.at(i).width() & 0xff), 1);
+        AppendLittleEndian(data, quint32(images.at(i).height() & 0xff), 1);
+        AppendLittleEndian(data, 0, 2);
+        AppendLittleEndian(data, 1, 2);
+        AppendLittleEndian(data, 32, 2);
+        AppendLittleEndian(data, quint32(entries.at(i).size()), 4);
+        AppendLittleEndian(data, offset, 4);
+        offset += quint32(entries.at(i).size());
+    }
+    for (const QByteArray &entry : entries)
+        data.append(entry);
+    return data;
+}
+
+bool SaveMultiSizeIconFile(const QImage &source, const QList<int> &sides, const QString &path)
+{
+    QList<QImage> images;
+    for (const int side : sides)
+        images.append(source.scaled(side, side, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    const QByteArray data = IcoFileData(images);
+    return !data.isEmpty() && SaveFileData(data, path);
 }
 
 bool SaveImageFile(const QImage &image, const QString &path, const char *format, int quality)

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QByteArray>
 #include <QColor>
 #include <QIcon>
 #include <QImage>
+#include <QList>
 #include <QPixmap>
 #include <QRect>
 #include <QString>
@@ -69,6 +71,22 @@ bool SaveImageFile(const QImage &image, const QString &path, const char *format,
 // Writes the icon's last pixmap as an ICO file, through SaveImageFile. The
 // icon must not be null.
 bool SaveIconFile(const QIcon &icon, const QString &path);
+
+// The square sides of a file holding several sizes: the usual ones up to the
+// typed side, and the typed side itself, smallest first. Empty when the file
+// is to hold only the typed size, written by SaveIconFile as before: a single
+// size asked for, a size that is not square, or a side of 0 or less.
+QList<int> IconSizes(int width, int height, bool multiSize);
+
+// An ICO file of the images, in their order. Windows before Vista cannot read
+// PNG entries and every version reads a 32-bit DIB with an AND mask, so only
+// the 256 entries, where a DIB would take a quarter megabyte, are PNG.
+QByteArray IcoFileData(const QList<QImage> &images);
+
+// Writes one entry of each side, each scaled from the source itself so that
+// no small entry inherits the blur of a larger one; through a temporary file
+// like SaveImageFile.
+bool SaveMultiSizeIconFile(const QImage &source, const QList<int> &sides, const QString &path);
 
 // The icon format stores at most 256 pixels a side; Qt's writer would shrink
 // a larger image without a word, and scaling to a typed 40000 would first

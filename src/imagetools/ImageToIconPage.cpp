@@ -75,8 +75,9 @@ void MainWindow::ConvertImageToIcon()
         return;
     }
 
-    const QIcon icon = MakeIcon(SourceImage, width, height);
-    if (icon.isNull())
+    const QList<int> sides = IconSizes(width, height, Ui->MultiSize_QCheckBox->isChecked());
+    const QIcon icon = sides.isEmpty() ? MakeIcon(SourceImage, width, height) : QIcon();
+    if (sides.isEmpty() && icon.isNull())
         return;
 
     // An empty folder would put the file at the root of the file system.
@@ -87,7 +88,8 @@ void MainWindow::ConvertImageToIcon()
         return;
     }
     const QString iconPath = directory + QLatin1Char('/') + SourceBaseName + QStringLiteral(".ico");
-    const bool saved = SaveIconFile(icon, iconPath);
+    const bool saved = sides.isEmpty() ? SaveIconFile(icon, iconPath)
+                                       : SaveMultiSizeIconFile(SourceImage, sides, iconPath);
 
     busy.Release();
     if (saved)

@@ -79,8 +79,12 @@ bool MainWindow::ExportRoundedShape(bool circle, const QString &pngPath, const Q
     }
 
     if (writeIcon && page.HasLastRender) {
-        const QIcon icon = MakeIcon(page.ExportImage, iconWidth, iconHeight);
-        if (!icon.isNull() && !SaveIconFile(icon, iconPath)) {
+        const QList<int> sides
+            = IconSizes(iconWidth, iconHeight, Ui->MultiSize_RoundedImage_QCheckBox->isChecked());
+        const QIcon icon = sides.isEmpty() ? MakeIcon(page.ExportImage, iconWidth, iconHeight) : QIcon();
+        const bool saved = sides.isEmpty() ? icon.isNull() || SaveIconFile(icon, iconPath)
+                                           : SaveMultiSizeIconFile(page.ExportImage, sides, iconPath);
+        if (!saved) {
             busy.Release();
             ShowImagePageMessage(tr("错误"), tr("文件保存失败: %1").arg(iconPath));
             return false;

@@ -53,8 +53,11 @@ QString IdentifyMismatch(const QStringList &paths, const QStringList &expected)
     const QString identify = QStandardPaths::findExecutable("identify");
     if (identify.isEmpty() || paths.isEmpty())
         return QString();
+    QStringList firstFrames; // an icon of several sizes has a frame for each
+    for (const QString &path : paths)
+        firstFrames << path + "[0]";
     QProcess process;
-    process.start(identify, QStringList {"-format", "%wx%h %[fx:round(255*p{0,0}.a)];"} + paths);
+    process.start(identify, QStringList {"-format", "%wx%h %[fx:round(255*p{0,0}.a)];"} + firstFrames);
     process.waitForFinished(60000);
     const QString seen = QString::fromUtf8(process.readAllStandardOutput());
     return seen == expected.join(';') + ';' ? QString() : seen;

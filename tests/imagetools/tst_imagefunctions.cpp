@@ -4,6 +4,7 @@
 #include "kit/TestKit.h"
 
 #include <QBuffer>
+#include <QImageReader>
 #include <QPainter>
 #include <QtTest>
 
@@ -131,6 +132,56 @@ private slots:
         QCOMPARE((QList<QRgb> {pixels.pixel(1, 0), pixels.pixel(14, 0), pixels.pixel(1, 63),
                                pixels.pixel(14, 63)}),
                  (QList<QRgb> {qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(255, 0, 0), qRgb(0, 0, 255)}));
+    }
+
+    void iconSizes()
+    {
+        QCOMPARE(IconSizes(48, 48, true), (QList<int> {16, 24, 32, 48}));
+        QCOMPARE(IconSizes(100, 100, true), (QList<int> {16, 24, 32, 48, 64, 100}));
+        QCOMPARE(IconSizes(256, 256, true), (QList<int> {16, 24, 32, 48, 64, 128, 256}));
+        QCOMPARE(IconSizes(300, 300, true), IconSizes(256, 256, true));
+        // Empty: the typed size alone, written as without the box.
+        QCOMPARE(IconSizes(64, 32, true), QList<int> {});
+        QCOMPARE(IconSizes(48, 48, false), QList<int> {});
+    }
+
+    // Read back by Qt and icotool; the left half is transparent, so is the mask's.
+    void multiSizeIconFile()
+    {
+        QImage source = Filled(QSize(300, 200), Qt::transparent);
+        QPainter(&source).drawImage(150, 0, ColumnCodedImage(QSize(150, 200)));
+        const QList<int> sides = IconSizes(256, 256, true);
+        QTemporaryDir folder;
+        const QString path = folder.filePath("multi.ico");
+        QVERIFY(SaveMultiSizeIconFile(source, sides, path));
+        QImageReader reader(path);
+        QCOMPARE(reader.imageCount(), sides.size());
+        QFile file(path);
+        const QByteArray data = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        QStringList listed;
+        for (int i = 0; i < sides.size(); ++i) {
+            const int side = sides.at(i);
+            QVERIFY(reader.jumpToImage(i));
+            QCOMPARE(reader.read().convertToFormat(QImage::Format_ARGB32),
+                     source.scaled(side, side, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                         .convertToFormat(QImage::Format_ARGB32));
+            const char *entry = data.constData() + 6 + 16 * i;
+            const quint32 offset = qFromLittleEndian<quint32>(entry + 12);
+            const quint32 dibSize = 40 + side * (4 * side + (side + 31) / 32 * 4);
+            QCOMPARE(qFromLittleEndian<quint32>(entry + 8), side == 256 ? data.size() - offset : dibSize);
+            QCOMPARE(data.mid(offset, 4), QByteArray(side == 256 ? "\x89PNG" : "\x28\0\0\0", 4));
+            if (side == 24)
+                QCOMPARE(data.mid(offset + 40 + 4 * 24 * 24, 4).toHex(), "fff00000");
+            listed << QString("--icon --index=%1 --width=%2 --height=%2 --bit-depth=32 --palette-size=0")
+                          .arg(i + 1)
+                          .arg(side);
+        }
+        if (QStandardPaths::findExecutable("icotool").isEmpty())
+            QSKIP("icotool (icoutils) is not installed");
+        QProcess icotool;
+        icotool.start("icotool", {"-l", path});
+        QVERIFY(icotool.waitForFinished());
+        QCOMPARE(QString(icotool.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts), listed);
     }
 
     void loadImageFile_data()

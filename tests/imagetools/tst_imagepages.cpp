@@ -97,6 +97,8 @@ private slots:
         QTest::newRow("16 x 64") << jpeg << out << QStringList {"16", "64"} << done << QSize(16, 64);
         QTest::newRow("256, the largest")
             << jpeg << out << QStringList {"256", "256"} << done << QSize(256, 256);
+        QTest::newRow("several: 16 first")
+            << jpeg << out << QStringList {"32", "32", "more"} << done << QSize(16, 16);
         QTest::newRow("GIF with transparency")
             << Samples.at(2) << out << QStringList {"12", "12"} << done << QSize(12, 12);
         QTest::newRow("0: silence") << jpeg << out << QStringList {"0", "32"} << QString() << QSize();
@@ -123,6 +125,8 @@ private slots:
         F.Form->RawImagePath_QLineEdit->setText(source);
         F.Form->IconWidth_QLineEdit->setText(sizes.at(0));
         F.Form->IconHeight_QLineEdit->setText(sizes.at(1));
+        if (sizes.size() > 2)
+            F.Click("MultiSize_QCheckBox");
         QCOMPARE(Press("ImageToIcon_QPushButton"), box);
         CompareWritten(written.isValid() ? Files {{"Varno.ico", LiteralIcon(LoadImageFile(source), written)}}
                                          : Files());
@@ -174,6 +178,9 @@ private slots:
             << "" << false << true << QStringList {"256", "32"} << true << QSize(256, 32) << Saved;
         QTest::newRow("circle, icon off: its size 300 not looked at")
             << "" << true << false << QStringList() << true << QSize() << Saved;
+        QTest::newRow("icon 48 of several sizes: 16 read first")
+            << "several sizes" << false << false << QStringList {"48", "48"} << true << QSize(16, 16)
+            << Saved;
         QTest::newRow("emptied icon sizes become 48")
             << "" << false << false << QStringList {"", ""} << true << QSize(48, 48) << Saved;
         QTest::newRow("icon 257 wide: nothing")
@@ -207,6 +214,8 @@ private slots:
             F.Click("NoneEnable_QRadioButton");
         if (!iconSizes.isEmpty())
             F.Click("IconEnable_QRadioButton");
+        if (situation == "several sizes")
+            F.Click("MultiSize_RoundedImage_QCheckBox");
         F.Form->ICON_Width_QLineEdit->setText(iconSizes.value(0, "300"));
         F.Form->ICON_Height_QLineEdit->setText(iconSizes.value(1, "300"));
         if (situation == "radius emptied")
@@ -229,8 +238,10 @@ private slots:
 
         const QImage expected = LiteralExport(BluePicture(), circle, radius, colour ? Green : QColor());
         Files files;
+        const QImage several = expected.scaled(16, 16, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         if (iconSize.isValid())
-            files.insert("cat-Icon.ico", LiteralIcon(expected, iconSize));
+            files.insert("cat-Icon.ico",
+                         situation == "several sizes" ? several : LiteralIcon(expected, iconSize));
         if (pngWritten)
             files.insert("cat-Png.png", PngRoundTrip(expected));
         CompareWritten(files);
