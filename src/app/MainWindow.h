@@ -88,6 +88,7 @@ private:
 public:
     // Scheduled-shutdown page
     void ScheduleShutdown();
+    void ScheduleShutdownAfterDelay();
     void CancelShutdown();
     void ShutdownNow();
 

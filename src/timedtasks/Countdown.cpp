@@ -247,4 +247,11 @@ QString RestNotSetText()
     return QStringLiteral("休息时间提醒未设置!");
 }
 
+QDateTime DelayTarget(const QDateTime &now, int minutes)
+{
+    const QDateTime later = now.addSecs(qint64(minutes) * 60);
+    const QDateTime whole(later.date(), QTime(later.time().hour(), later.time().minute()));
+    return whole < later ? whole.addSecs(60) : whole;
+}
+
 } // namespace Countdown

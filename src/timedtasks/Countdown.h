@@ -94,4 +94,8 @@ QString ShutdownNotSetText();
 QString EndOfWorkNotSetText();
 QString RestNotSetText();
 
+// The moment a countdown of that many minutes from now ends, on a whole
+// minute (rounded up), as the page's time edit shows minutes only.
+QDateTime DelayTarget(const QDateTime &now, int minutes);
+
 } // namespace Countdown

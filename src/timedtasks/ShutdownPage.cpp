@@ -2,6 +2,7 @@
 
 #include "persistence/SettingsStore.h"
 #include "timedtasks/Clock.h"
+#include "timedtasks/Countdown.h"
 #include "timedtasks/PowerOff.h"
 #include "timedtasks/TaskSettings.h"
 #include "ui_MainWindow.h"
@@ -16,6 +17,21 @@ void MainWindow::InitShutdownPage()
     ConnectNavigationButton(3);
     ConnectPressed(Ui->SetShutdown_QPushButton, &MainWindow::ScheduleShutdown);
     ConnectPressed(Ui->CancelShutdown_QPushButton, &MainWindow::CancelShutdown);
+    ConnectPressed(Ui->SetDelay_QPushButton, &MainWindow::ScheduleShutdownAfterDelay);
+}
+
+// "Shut down in an hour": the page shows the moment it arms, as a one-off,
+// and arms it the way its own button does.
+void MainWindow::ScheduleShutdownAfterDelay()
+{
+    const QDateTime target = Countdown::DelayTarget(Clock::Now(), Ui->DelayMinutes_QSpinBox->value());
+    Ui->Date_QDateEdit->setDate(target.date());
+    Ui->Time_QTimeEdit->setTime(target.time());
+    // A lone auto-exclusive radio button refuses to be unchecked.
+    Ui->EveryDate_QRadioButton->setAutoExclusive(false);
+    Ui->EveryDate_QRadioButton->setChecked(false);
+    Ui->EveryDate_QRadioButton->setAutoExclusive(true);
+    ScheduleShutdown();
 }
 
 void MainWindow::ScheduleShutdown()

@@ -63,6 +63,10 @@ private slots:
             << set << now << now << false << "" << refused << "";
         QTest::newRow("refused while armed: stays armed")
             << set << now << At(1, 15, 9, 39) << false << armed << refused << armed;
+        // A countdown arms a one-off on the next whole minute after it ends.
+        QTest::newRow("countdown of 60 minutes at 9:40:15")
+            << "SetDelay_QPushButton" << At(1, 15, 9, 40, 15) << now << true << "" << accepted
+            << Task(false, "true", "2024/1/15", "10:41");
         // The date counts in every-day mode too.
         QTest::newRow("daily 18:00 with tomorrow's date at 19:00")
             << set << At(7, 15, 19, 0) << At(7, 16, 18, 0) << true << "" << accepted
