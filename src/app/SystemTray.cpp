@@ -1,7 +1,5 @@
 #include "SystemTray.h"
 
-#include <QCoreApplication>
-
 namespace SystemTray {
 namespace {
 std::optional<bool> AvailabilityOverride;

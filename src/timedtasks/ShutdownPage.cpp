@@ -27,10 +27,7 @@ void MainWindow::ScheduleShutdownAfterDelay()
     const QDateTime target = Countdown::DelayTarget(Clock::Now(), Ui->DelayMinutes_QSpinBox->value());
     Ui->Date_QDateEdit->setDate(target.date());
     Ui->Time_QTimeEdit->setTime(target.time());
-    // A lone auto-exclusive radio button refuses to be unchecked.
-    Ui->EveryDate_QRadioButton->setAutoExclusive(false);
     Ui->EveryDate_QRadioButton->setChecked(false);
-    Ui->EveryDate_QRadioButton->setAutoExclusive(true);
     ScheduleShutdown();
 }
 
