@@ -5,6 +5,7 @@
 #include "persistence/SettingsStore.h"
 #include "persistence/WidgetState.h"
 #include "timedtasks/Clock.h"
+#include "timedtasks/ShutdownWarningWindow.h"
 #include "ui_MainWindow.h"
 
 #include <QCoreApplication>
@@ -99,6 +100,7 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    delete WarningWindow;
     delete Ui;
     delete ListItemModel;
 }

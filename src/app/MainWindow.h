@@ -19,6 +19,7 @@ class QPushButton;
 class QStandardItemModel;
 class QTimer;
 class Notifier;
+class ShutdownWarningWindow;
 
 namespace Ui {
 class MainWindow;
@@ -91,6 +92,9 @@ public:
     void ScheduleShutdownAfterDelay();
     void CancelShutdown();
     void ShutdownNow();
+    // The warning window's buttons: this run only.
+    void CancelShutdownRun();
+    void PostponeShutdownRun();
 
     // End-of-work reminder page
     void ScheduleEndWorkReminder();
@@ -125,6 +129,10 @@ private:
     void InitImageToIconPage();
     void InitRoundedImagePage();
     void InitShutdownPage();
+    PowerAction ChosenPowerAction() const;
+    Countdown::ShutdownRun CurrentShutdownRun(const QDateTime &now) const;
+    void SetShutdownRunChanges(const Countdown::ShutdownChanges &changes);
+    void UpdateShutdownWarning(const QDateTime &now, const Countdown::ShutdownRun &run, PowerAction action);
     void InitEndWorkReminderPage();
     void InitRestReminderPage();
     void InitTray();
@@ -146,7 +154,11 @@ private:
     QColor BackgroundColor;
     int LastRestHour;
     Countdown::Presence RestPresence; // at the desk or away, and the last tick
-    QDateTime LastWarnedShutdown; // the shutdown occurrence last warned of
+    QDateTime LastWarnedShutdown; // the shutdown run last warned of
+    Countdown::ShutdownChanges ShutdownRunChanges; // left out or moved, kept in the store
+    QDateTime DismissedWarning; // the run whose warning window was closed
+    QDateTime SleptFor; // the run that asked for sleep: asked once
+    ShutdownWarningWindow *WarningWindow = nullptr; // made when first needed
     bool IsLaunching; // from the press until 200 ms after the last start
     QSystemTrayIcon *TrayIcon; // null until a tray is there
     bool EndingProgram = false;

@@ -15,6 +15,11 @@ inline constexpr char ApplicationName[] = "VarnoSoftware";
 inline constexpr char IsShutdownScheduledKey[] = "IsShutdownScheduled_Variable";
 inline constexpr char IsEndWorkReminderScheduledKey[] = "IsEndWorkReminderScheduled_Variable";
 inline constexpr char IsRestReminderScheduledKey[] = "IsRestReminderScheduled_Variable";
+// What the shutdown warning's buttons changed: moments in ISO 8601, empty
+// when nothing is.
+inline constexpr char ShutdownSkippedKey[] = "ShutdownSkipped_Variable";
+inline constexpr char ShutdownPostponedFromKey[] = "ShutdownPostponedFrom_Variable";
+inline constexpr char ShutdownPostponedToKey[] = "ShutdownPostponedTo_Variable";
 inline constexpr char ApplicationShowCounterKey[] = "ApplicationShowCounter_Variable";
 
 // A store Qt cannot read (see WidgetState::RestoreWidgetState) gives the

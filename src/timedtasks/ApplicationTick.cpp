@@ -58,21 +58,35 @@ void MainWindow::ApplicationTimerFunction()
 
     if (!armed.shutdown) {
         Ui->statusLabel->setText(Countdown::ShutdownNotSetText());
+        UpdateShutdownWarning(now, Countdown::ShutdownRun(), PowerAction::PowerOff);
     } else {
         const QDate date = Ui->Date_QDateEdit->date();
         const QTime time = Ui->Time_QTimeEdit->time();
         const bool everyDay = Ui->EveryDate_QRadioButton->isChecked();
-        const Countdown::Outcome shutdown = Countdown::Shutdown(now, date, time, everyDay);
-        Ui->statusLabel->setText(shutdown.label);
-        if (shutdown.fire)
+        const PowerAction action = ChosenPowerAction();
+        const Countdown::ShutdownRun run = CurrentShutdownRun(now);
+        const Countdown::Outcome shutdown
+            = Countdown::ShutdownRunOutcome(now, date, time, everyDay, run, action);
+        // Sleep is asked for once per run: after waking inside the window it
+        // would otherwise go straight back to sleep. Its outcome stays shown
+        // for the rest of the window.
+        const bool asleepAlready = action == PowerAction::Sleep && SleptFor == run.target;
+        if (!(shutdown.fire && asleepAlready))
+            Ui->statusLabel->setText(shutdown.label);
+        if (shutdown.fire && !asleepAlready) {
+            if (action == PowerAction::Sleep)
+                SleptFor = run.target;
             ShutdownNow();
+        }
         const Countdown::ShutdownWarning warning
-            = Countdown::WarnBeforeShutdown(now, date, time, everyDay, LastWarnedShutdown);
+            = Countdown::WarnBeforeShutdown(now, run, LastWarnedShutdown);
         LastWarnedShutdown = warning.lastWarned;
         if (warning.warn && Balloons) {
-            Balloons->ShowMessage(QStringLiteral("提示"), Countdown::ShutdownWarningText(warning.seconds),
+            Balloons->ShowMessage(QStringLiteral("提示"),
+                                  Countdown::ShutdownWarningText(warning.seconds, action),
                                   QSystemTrayIcon::Information, 10000);
         }
+        UpdateShutdownWarning(now, run, action);
     }
 
     if (!armed.endOfWork) {

@@ -68,45 +68,112 @@ Parts Split(qint64 seconds)
     return {seconds / 3600, (seconds % 3600) / 60, seconds % 60};
 }
 
-Outcome Shutdown(const QDateTime &now, const QDate &date, const QTime &time, bool everyDay)
+namespace {
+
+// The texts are written for power-off; the other actions name their own.
+QString ForAction(QString text, PowerAction action)
 {
-    const QString remaining = QCoreApplication::translate("MainWindow", "距离关机还有 %1小时 %2分钟 %3秒");
+    if (action == PowerAction::Restart)
+        text.replace(QStringLiteral("关机"), QStringLiteral("重启"));
+    else if (action == PowerAction::Sleep)
+        text.replace(QStringLiteral("关机"), QStringLiteral("睡眠"));
+    return text;
+}
+
+QString Translated(const char *text, PowerAction action)
+{
+    return ForAction(QCoreApplication::translate("MainWindow", text), action);
+}
+
+} // namespace
+
+Outcome Shutdown(const QDateTime &now, const QDate &date, const QTime &time, bool everyDay,
+                 PowerAction action)
+{
+    const QString remaining = Translated("距离关机还有 %1小时 %2分钟 %3秒", action);
     if (everyDay) {
         const qint64 left = now.time().secsTo(time);
-        return {QCoreApplication::translate("MainWindow", "电脑将在每天 %1 关机,").arg(TimeOfDayText(time))
+        return {Translated("电脑将在每天 %1 关机,", action).arg(TimeOfDayText(time))
                     + FillParts(remaining, Split(left)),
                 InDailyWindow(now.time(), time, ShutdownWindowMs)};
     }
     const QDateTime target(date, time);
     const qint64 left = now.secsTo(target);
-    return {QCoreApplication::translate("MainWindow", "电脑将在 %1 关机,").arg(MomentText(target))
+    return {Translated("电脑将在 %1 关机,", action).arg(MomentText(target))
                 + FillParts(remaining, Split(left)),
             InOneOffWindow(now, target, ShutdownWindowMs)};
 }
 
-ShutdownWarning WarnBeforeShutdown(const QDateTime &now, const QDate &date, const QTime &time, bool everyDay,
-                                   const QDateTime &lastWarned)
+ShutdownRun CurrentShutdownRun(const QDateTime &now, const QDate &date, const QTime &time, bool everyDay,
+                               const ShutdownChanges &changes)
 {
-    QDateTime occurrence(date, time);
-    qint64 left = now.secsTo(occurrence);
+    ShutdownRun run;
+    run.occurrence = QDateTime(date, time);
     if (everyDay) {
-        // The seconds the label shows, carried round midnight: a daily time
-        // that has passed today comes next tomorrow.
-        occurrence = QDateTime(now.date(), time);
-        left = now.time().secsTo(time);
-        if (left < 0) {
-            left += SecondsPerDay;
-            occurrence = occurrence.addDays(1);
+        // Yesterday's run is still the run in the first seconds after
+        // midnight, when its window reaches past it.
+        for (int day = -1; day <= 1; ++day) {
+            run.occurrence = QDateTime(now.date().addDays(day), time);
+            if (run.occurrence.addMSecs(ShutdownWindowMs) >= now)
+                break;
         }
+        // A daily run moved past the next one's start stays the run until
+        // its new window has passed.
+        if (changes.postponedFrom.isValid() && changes.postponedFrom.time() == time
+            && changes.postponedTo.addMSecs(ShutdownWindowMs) >= now && changes.postponedFrom <= now)
+            run.occurrence = changes.postponedFrom;
     }
-    if (left < 1 || left > 60 || occurrence == lastWarned)
-        return {false, 0, lastWarned};
-    return {true, left, occurrence};
+    run.target = run.occurrence;
+    run.postponed = changes.postponedFrom.isValid() && changes.postponedFrom == run.occurrence;
+    if (run.postponed)
+        run.target = changes.postponedTo;
+    run.skipped = !run.postponed && changes.skipped.isValid() && changes.skipped == run.occurrence;
+    return run;
 }
 
-QString ShutdownWarningText(qint64 seconds)
+ShutdownChanges Postpone(const ShutdownRun &run)
 {
-    return QStringLiteral("电脑将在%1秒后关机,请保存好您的工作!").arg(seconds);
+    return {QDateTime(), run.occurrence, run.target.addSecs(PostponeSeconds)};
+}
+
+ShutdownChanges Skip(const ShutdownRun &run)
+{
+    return {run.occurrence, QDateTime(), QDateTime()};
+}
+
+Outcome ShutdownRunOutcome(const QDateTime &now, const QDate &date, const QTime &time, bool everyDay,
+                           const ShutdownRun &run, PowerAction action)
+{
+    if (run.skipped) {
+        const QString head = everyDay ? Translated("电脑将在每天 %1 关机,", action).arg(TimeOfDayText(time))
+                                      : Translated("电脑将在 %1 关机,", action).arg(MomentText(run.target));
+        return {head + QCoreApplication::translate("MainWindow", "本次已跳过"), false};
+    }
+    if (run.postponed) {
+        return {Translated("电脑将在 %1 关机(已推迟),", action).arg(MomentText(run.target))
+                    + FillParts(Translated("距离关机还有 %1小时 %2分钟 %3秒", action),
+                                Split(now.secsTo(run.target))),
+                InOneOffWindow(now, run.target, ShutdownWindowMs)};
+    }
+    return Shutdown(now, date, time, everyDay, action);
+}
+
+ShutdownWarning WarnBeforeShutdown(const QDateTime &now, const ShutdownRun &run, const QDateTime &lastWarned)
+{
+    const qint64 left = now.secsTo(run.target);
+    if (run.skipped || left < 1 || left > WarningSeconds || run.target == lastWarned)
+        return {false, 0, lastWarned};
+    return {true, left, run.target};
+}
+
+QString ShutdownWarningText(qint64 seconds, PowerAction action)
+{
+    return ForAction(QStringLiteral("电脑将在%1秒后关机,请保存好您的工作!"), action).arg(seconds);
+}
+
+QString WarningWindowText(qint64 seconds, PowerAction action)
+{
+    return ForAction(QStringLiteral("将在 %1 秒后关机"), action).arg(seconds);
 }
 
 Outcome EndOfWork(const QDateTime &now, const QDate &date, const QTime &time, bool everyDay)

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QTime>
 
+#include "timedtasks/PowerOff.h"
+
 #include <optional>
 
 // What the one-second tick shows and whether a task is due, decided from the
@@ -29,28 +31,67 @@ struct Outcome
 };
 
 // One-off: the moment (date, time), due from it to 5 s after it. Every day:
-// the time of day, due from it to 5 s after it on any day.
-Outcome Shutdown(const QDateTime &now, const QDate &date, const QTime &time, bool everyDay);
+// the time of day, due from it to 5 s after it on any day. The label names
+// the action.
+Outcome Shutdown(const QDateTime &now, const QDate &date, const QTime &time, bool everyDay,
+                 PowerAction action = PowerAction::PowerOff);
 
 // As the shutdown, with a 3 s window. A moment that has passed counts down to
 // the same time on the next day; a one-off moment a day or more ago says so
 // instead of showing numbers nobody can use.
 Outcome EndOfWork(const QDateTime &now, const QDate &date, const QTime &time, bool everyDay);
 
+// What the warning's buttons changed about the armed task, as moments, so
+// they outlive a restart and lapse by themselves once their run has passed.
+// Each holds for the run it names only: editing the page's moment starts
+// afresh.
+struct ShutdownChanges
+{
+    QDateTime skipped; // the run left out
+    QDateTime postponedFrom; // the run moved...
+    QDateTime postponedTo; // ...and when it comes instead
+};
+
+// The run the tick is about: the one-off moment, or the daily time's run
+// that has not yet passed its window (at most 5 s ago), moved or left out as
+// the changes say. target is when it comes.
+struct ShutdownRun
+{
+    QDateTime occurrence;
+    QDateTime target;
+    bool skipped = false;
+    bool postponed = false;
+};
+ShutdownRun CurrentShutdownRun(const QDateTime &now, const QDate &date, const QTime &time, bool everyDay,
+                               const ShutdownChanges &changes);
+
+constexpr qint64 PostponeSeconds = 10 * 60;
+// Ten minutes after the run's present target, pressed again as often as
+// wanted.
+ShutdownChanges Postpone(const ShutdownRun &run);
+// Today's run of a daily task is left out; the next day's comes as armed.
+ShutdownChanges Skip(const ShutdownRun &run);
+
+// The label and the firing window of the run: the page's own countdown
+// unless it was moved or left out.
+Outcome ShutdownRunOutcome(const QDateTime &now, const QDate &date, const QTime &time, bool everyDay,
+                           const ShutdownRun &run, PowerAction action);
+
 // A forced shutdown closes programs without saving, so the person at the
-// keyboard is warned once per occurrence (the moment it fires at: the one-off
-// moment, or today's or tomorrow's instance of a daily time), on the first
-// tick with 1 to 60 seconds left. lastWarned is the occurrence warned last;
-// the result carries it on.
+// keyboard is warned once per run (its target), on the first tick with 1 to
+// 60 seconds left. lastWarned is the target warned last; the result carries
+// it on.
+constexpr qint64 WarningSeconds = 60;
 struct ShutdownWarning
 {
     bool warn = false;
-    qint64 seconds = 0; // left until the occurrence, when warning
+    qint64 seconds = 0; // left until the target, when warning
     QDateTime lastWarned;
 };
-ShutdownWarning WarnBeforeShutdown(const QDateTime &now, const QDate &date, const QTime &time, bool everyDay,
-                                   const QDateTime &lastWarned);
-QString ShutdownWarningText(qint64 seconds);
+ShutdownWarning WarnBeforeShutdown(const QDateTime &now, const ShutdownRun &run, const QDateTime &lastWarned);
+QString ShutdownWarningText(qint64 seconds, PowerAction action = PowerAction::PowerOff);
+// The warning window's line.
+QString WarningWindowText(qint64 seconds, PowerAction action);
 
 // Whether the person is at the computer, carried from one tick to the next.
 struct Presence

@@ -2,8 +2,32 @@
 
 #include "timedtasks/PowerOff.h"
 
+namespace {
+
+bool Record(const char *request)
+{
+    FakePowerOff::Requests << QString::fromLatin1(request);
+    return FakePowerOff::Accept;
+}
+
+} // namespace
+
 bool PowerOffSystem()
 {
-    ++FakePowerOff::Calls;
+    return Record("power-off");
+}
+
+bool RestartSystem()
+{
+    return Record("restart");
+}
+
+bool SleepSystem()
+{
+    return Record("sleep");
+}
+
+bool SleepAllowed()
+{
     return FakePowerOff::Accept;
 }

@@ -1,17 +1,20 @@
 #pragma once
 
-// Every test and benchmark links this stand-in for the system power-off: it
-// only counts the requests and gives the answer it was told to give.
+#include <QStringList>
+
+// Every test and benchmark links this stand-in for the system's power
+// requests: it only records them and gives the answers it was told to give.
 struct FakePowerOff
 {
-    static inline int Calls = 0;
+    static inline QStringList Requests; // "power-off", "restart", "sleep"
     static inline bool Accept = false;
 
-    // Forgets the calls so far and sets what the next requests answer.
+    // Forgets the requests so far and sets what the next ones answer. A
+    // system that refuses does not allow sleep either.
     static void Reset(bool accept = false)
     {
-        Calls = 0;
+        Requests.clear();
         Accept = accept;
     }
-    static int CallCount() { return Calls; }
+    static int CallCount() { return Requests.size(); }
 };

@@ -138,14 +138,83 @@ private slots:
         QFETCH(QDateTime, target);
         QFETCH(QDateTime, lastWarned);
         QFETCH(QString, expected);
-        const Countdown::ShutdownWarning warning
-            = Countdown::WarnBeforeShutdown(now, target.date(), target.time(), everyDay, lastWarned);
+        const Countdown::ShutdownWarning warning = Countdown::WarnBeforeShutdown(
+            now, Countdown::CurrentShutdownRun(now, target.date(), target.time(), everyDay, {}), lastWarned);
         const QString occurrence
             = QLocale::c().toString(warning.lastWarned, QStringLiteral("yyyy-MM-dd HH:mm"));
         QCOMPARE(warning.warn ? QStringLiteral("%1 %2").arg(warning.seconds).arg(occurrence) : QString(),
                  expected);
         if (!warning.warn)
             QCOMPARE(warning.lastWarned, lastWarned);
+    }
+
+    void warningButtons_data()
+    {
+        QTest::addColumn<bool>("everyDay");
+        QTest::addColumn<QDateTime>("target"); // in every-day mode only its time counts
+        QTest::addColumn<QString>("pressed"); // "P" postpone, "S" skip, each a minute after the last
+        QTest::addColumn<QDateTime>("pressedFrom");
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QString>("expected"); // label | fire | seconds warned
+
+        const QDateTime ten = At(1, 15, 22, 0);
+        const QString moved = "电脑将在 2024-01-15 22:%1:00 关机(已推迟),距离关机还有 0小时 %2分钟 %3秒|";
+        const QDateTime before = At(1, 15, 21, 58, 30);
+        QTest::newRow("once, postponed: not at its moment")
+            << false << ten << "P" << before << ten << moved.arg(10).arg(10).arg(0) + "0|0";
+        QTest::newRow("once, postponed: ten minutes later")
+            << false << ten << "P" << before << At(1, 15, 22, 10, 5) << moved.arg(10).arg(0).arg(-5) + "1|0";
+        QTest::newRow("once, postponed twice")
+            << false << ten << "PP" << before << At(1, 15, 22, 19) << moved.arg(20).arg(1).arg(0) + "0|60";
+        QTest::newRow("daily, postponed: not in today's window")
+            << true << ten << "P" << before << At(1, 15, 22, 0, 3) << moved.arg(10).arg(9).arg(57) + "0|0";
+        QTest::newRow("daily, postponed: warned before the new moment")
+            << true << ten << "P" << before << At(1, 15, 22, 9, 10) << moved.arg(10).arg(0).arg(50) + "0|50";
+        QTest::newRow("daily, postponed: tomorrow as armed")
+            << true << ten << "P" << before << At(1, 16, 22, 0, 1)
+            << "电脑将在每天 22:00:00 关机,距离关机还有 0小时 0分钟 -1秒|1|0";
+        QTest::newRow("daily, postponed across midnight")
+            << true << At(1, 1, 23, 55) << "P" << At(1, 15, 23, 54, 30) << At(1, 16, 0, 5)
+            << "电脑将在 2024-01-16 00:05:00 关机(已推迟),距离关机还有 0小时 0分钟 0秒|1|0";
+        const QString skipped = "电脑将在每天 22:00:00 关机,本次已跳过|0|0";
+        QTest::newRow("daily, skipped") << true << ten << "S" << before << At(1, 15, 22, 0, 2) << skipped;
+        QTest::newRow("daily, skipped: no warning")
+            << true << ten << "S" << At(1, 15, 21, 57) << At(1, 15, 21, 59, 30) << skipped;
+        QTest::newRow("daily, skipped: tomorrow as armed")
+            << true << ten << "S" << before << At(1, 16, 22, 0, 1)
+            << "电脑将在每天 22:00:00 关机,距离关机还有 0小时 0分钟 -1秒|1|0";
+        QTest::newRow("daily, postponed then skipped") << true << ten << "PS" << before << At(1, 15, 22, 10)
+                                                       << "电脑将在每天 22:00:00 关机,距离关机还有 0小时 "
+                                                          "-10分钟 0秒|0|0";
+        QTest::newRow("daily, skipped just before midnight")
+            << true << At(1, 1, 0, 0, 2) << "S" << At(1, 15, 23, 59, 59) << At(1, 16, 0, 0, 3)
+            << "电脑将在每天 00:00:02 关机,本次已跳过|0|0";
+    }
+
+    // The warning's buttons change one run only, and each change lapses when
+    // its run has passed.
+    void warningButtons()
+    {
+        QFETCH(bool, everyDay);
+        QFETCH(QDateTime, target);
+        QFETCH(QString, pressed);
+        QFETCH(QDateTime, pressedFrom);
+        QFETCH(QDateTime, now);
+        QFETCH(QString, expected);
+        Countdown::ShutdownChanges changes;
+        const auto runAt = [&](const QDateTime &moment) {
+            return Countdown::CurrentShutdownRun(moment, target.date(), target.time(), everyDay, changes);
+        };
+        for (int i = 0; i < pressed.size(); ++i) {
+            const Countdown::ShutdownRun run = runAt(pressedFrom.addSecs(60 * i));
+            changes = pressed.at(i) == 'P' ? Countdown::Postpone(run) : Countdown::Skip(run);
+        }
+        const Countdown::ShutdownRun run = runAt(now);
+        const Countdown::Outcome outcome = Countdown::ShutdownRunOutcome(
+            now, target.date(), target.time(), everyDay, run, PowerAction::PowerOff);
+        const Countdown::ShutdownWarning warning = Countdown::WarnBeforeShutdown(now, run, QDateTime());
+        QCOMPARE(QStringLiteral("%1|%2|%3").arg(outcome.label).arg(outcome.fire).arg(warning.seconds),
+                 expected);
     }
 
     void rest_data()

@@ -13,16 +13,19 @@ QDateTime At(int month, int day, int hour, int minute, int second = 0)
 }
 
 // The stored form of the shutdown or end-of-work page as a run leaves it.
+// A shutdown's action is stored when it is set ("0" power-off, "1" restart,
+// "2" sleep).
 QString Task(bool endOfWork, const QString &flag, const QString &date, const QString &time,
-             bool everyDay = false)
+             bool everyDay = false, const QString &action = QString())
 {
     const QString page = endOfWork ? "_EndWorkReminder" : "";
-    return QStringList(
-               {"Date" + page + "_QDateEdit=" + date,
-                "EveryDate" + page + "_QRadioButton=" + (everyDay ? "1" : "0"),
-                (endOfWork ? "IsEndWorkReminderScheduled_Variable=" : "IsShutdownScheduled_Variable=") + flag,
-                "Time" + page + "_QTimeEdit=" + time})
-        .join(';');
+    QStringList values = {
+        "Date" + page + "_QDateEdit=" + date, "EveryDate" + page + "_QRadioButton=" + (everyDay ? "1" : "0"),
+        (endOfWork ? "IsEndWorkReminderScheduled_Variable=" : "IsShutdownScheduled_Variable=") + flag,
+        "Time" + page + "_QTimeEdit=" + time};
+    if (!action.isEmpty())
+        values.insert(3, "ShutdownAction_QComboBox=" + action + "_关机_重启_睡眠");
+    return values.join(';');
 }
 
 const QString Rest = QStringLiteral("IsRestReminderScheduled_Variable=");
@@ -58,7 +61,7 @@ private slots:
         const QString armed = Task(false, "true", "2024/1/20", "8:00");
         // Setting stores the page's values with the flag; a refusal writes nothing.
         QTest::newRow("shutdown an hour ahead") << set << now << At(1, 15, 10, 40) << false << "" << accepted
-                                                << Task(false, "true", "2024/1/15", "10:40");
+                                                << Task(false, "true", "2024/1/15", "10:40", false, "0");
         QTest::newRow("shutdown at the present moment: refused")
             << set << now << now << false << "" << refused << "";
         QTest::newRow("refused while armed: stays armed")
@@ -66,11 +69,11 @@ private slots:
         // A countdown arms a one-off on the next whole minute after it ends.
         QTest::newRow("countdown of 60 minutes at 9:40:15")
             << "SetDelay_QPushButton" << At(1, 15, 9, 40, 15) << now << true << "" << accepted
-            << Task(false, "true", "2024/1/15", "10:41");
+            << Task(false, "true", "2024/1/15", "10:41", false, "0");
         // The date counts in every-day mode too.
         QTest::newRow("daily 18:00 with tomorrow's date at 19:00")
             << set << At(7, 15, 19, 0) << At(7, 16, 18, 0) << true << "" << accepted
-            << Task(false, "true", "2024/7/16", "18:00", true);
+            << Task(false, "true", "2024/7/16", "18:00", true, "0");
         QTest::newRow("end of work in the past")
             << "Set_EndWorkReminder_QPushButton" << now << At(1, 14, 8, 0) << false << ""
             << "提示/下班提醒设置成功" << Task(true, "true", "2024/1/14", "8:00");
@@ -154,6 +157,26 @@ private slots:
                             "1 1 电脑将在每天 09:41:00 关机,距离关机还有 0小时 0分钟 30秒",
                             "2 1 Windows关机失败"}
             << QStringList(warning.arg(30));
+
+        // Restart is forced like power-off; sleep is asked for once per run,
+        // and a system that does not allow it says so.
+        QTest::newRow("restart once, accepted")
+            << Task(false, "true", "2024/1/15", "9:41", false, "1") << true << status
+            << QList<QDateTime> {At(1, 15, 9, 40, 30), At(1, 15, 9, 41, 2)}
+            << QStringList {"0 1 电脑将在 2024-01-15 09:41:00 重启,距离重启还有 0小时 0分钟 30秒",
+                            "1 1 电脑正在重启..."}
+            << QStringList("提示|电脑将在30秒后重启,请保存好您的工作!|10000|1");
+        const QString sleeping = "1 0 电脑正在进入睡眠...";
+        QTest::newRow("sleep every day, asked once")
+            << Task(false, "true", "2024/1/15", "9:41", true, "2") << true << status
+            << QList<QDateTime> {At(1, 15, 9, 41), At(1, 15, 9, 41, 3), At(1, 15, 9, 41, 6), At(1, 16, 9, 41)}
+            << QStringList {sleeping, sleeping,
+                            "1 0 电脑将在每天 09:41:00 睡眠,距离睡眠还有 0小时 0分钟 -6秒",
+                            "2 0 电脑正在进入睡眠..."}
+            << QStringList();
+        QTest::newRow("sleep not allowed")
+            << Task(false, "true", "2024/1/15", "9:41", false, "2") << false << status
+            << QList<QDateTime> {At(1, 15, 9, 41)} << QStringList("0 0 系统不允许睡眠") << QStringList();
 
         // A balloon on each tick of the window; a passed time counts to the next day.
         const QString endOfWork = "提示|下班时间到了,开始愉快的下班生活吧!|60000|1";
@@ -268,6 +291,53 @@ private slots:
                                "提示|电脑将在57秒后关机,请保存好您的工作!|10000|1"}));
     }
 
+    // The last minute before a forced power-off: a window that never takes
+    // the focus, whose buttons change this run alone, kept across a restart.
+    void theLastMinuteWindow()
+    {
+        TestKit::Store(Task(false, "true", "2024/1/15", "22:00", true));
+        F.Open(true, true);
+        TickAt(At(1, 15, 21, 58, 59), F.Form->statusLabel);
+        QVERIFY(!WarningVisible());
+        TickAt(At(1, 15, 21, 59, 30), F.Form->statusLabel);
+        QVERIFY(WarningVisible());
+        QWidget *warning = Warning();
+        QCOMPARE(warning->findChild<QLabel *>()->text(), QString("将在 30 秒后关机"));
+        QVERIFY(warning->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
+        QVERIFY(warning->testAttribute(Qt::WA_ShowWithoutActivating));
+        QVERIFY(QApplication::activeWindow() != warning);
+
+        // Closed, it stays away for this run, which comes as armed.
+        TestKit::Click(warning, "CloseWarning_QPushButton");
+        QVERIFY(!WarningVisible() && !TickAt(At(1, 15, 21, 59, 31), F.Form->statusLabel).isEmpty());
+        QVERIFY(!WarningVisible());
+        TestKit::Store("ShutdownAction_QComboBox=1_关机_重启_睡眠");
+        F.Open(true, true);
+        TickAt(At(1, 15, 21, 59, 50), F.Form->statusLabel);
+        QCOMPARE(Warning()->findChild<QLabel *>()->text(), QString("将在 10 秒后重启"));
+
+        // Moved twice, then left out: nothing today, and the time edit keeps 22:00.
+        TestKit::Click(Warning(), "Postpone_QPushButton");
+        QCOMPARE(TickAt(At(1, 15, 22, 0, 2), F.Form->statusLabel),
+                 QString("0 1 电脑将在 2024-01-15 22:10:00 重启(已推迟),距离重启还有 0小时 9分钟 58秒"));
+        F.Open(true, true);
+        TickAt(At(1, 15, 22, 9, 30), F.Form->statusLabel);
+        TestKit::Click(Warning(), "Postpone_QPushButton");
+        TickAt(At(1, 15, 22, 19, 1), F.Form->statusLabel);
+        TestKit::Click(Warning(), "CancelOnce_QPushButton");
+        for (const QDateTime &moment : {At(1, 15, 22, 20, 1), At(1, 16, 21, 0)})
+            QCOMPARE(TickAt(moment, F.Form->statusLabel).left(2), QString("0 "));
+        QCOMPARE(F.Form->Time_QTimeEdit->time(), QTime(22, 0));
+        QCOMPARE(TickAt(At(1, 16, 22, 0, 1), F.Form->statusLabel).left(2), QString("1 "));
+
+        // A one-off task is disarmed.
+        F.Form->EveryDate_QRadioButton->setChecked(false);
+        F.Form->Date_QDateEdit->setDate(QDate(2024, 1, 17));
+        TickAt(At(1, 17, 21, 59, 30), F.Form->statusLabel);
+        TestKit::Click(Warning(), "CancelOnce_QPushButton");
+        QVERIFY(TestKit::Stored().contains("IsShutdownScheduled_Variable=false"));
+    }
+
     // The arrow keys and the wheel move the minutes, as the form has it.
     void timeEditsStepTheMinutes()
     {
@@ -319,6 +389,16 @@ private slots:
     }
 
 private:
+    static QWidget *Warning()
+    {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() == QLatin1String("ShutdownWarning_QWidget"))
+                return widget;
+        }
+        return nullptr;
+    }
+    static bool WarningVisible() { return Warning() && Warning()->isVisible(); }
+
     // One tick at the moment; then the power-off requests and balloons so far
     // and the text of the label.
     QString TickAt(const QDateTime &moment, const QLabel *label)
