@@ -11,6 +11,37 @@
 #include <cmath>
 #include <limits>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+
+namespace {
+
+// The icon Windows itself makes of the file for that size, as its pixels:
+// null when it made none of that size.
+QImage WindowsIcon(const QString &path, int side)
+{
+    const auto icon = static_cast<HICON>(LoadImageW(nullptr, reinterpret_cast<LPCWSTR>(path.utf16()),
+                                                    IMAGE_ICON, side, side, LR_LOADFROMFILE));
+    ICONINFO info {};
+    if (!icon || !GetIconInfo(icon, &info))
+        return QImage();
+    QImage pixels(side, side, QImage::Format_ARGB32);
+    BITMAPINFO format {};
+    format.bmiHeader = {sizeof(BITMAPINFOHEADER), side, -side, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    HDC screen = GetDC(nullptr);
+    BITMAP bitmap {};
+    const bool read = GetObjectW(info.hbmColor, sizeof bitmap, &bitmap) && bitmap.bmWidth == side
+        && GetDIBits(screen, info.hbmColor, 0, side, pixels.bits(), &format, DIB_RGB_COLORS) == side;
+    ReleaseDC(nullptr, screen);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    DestroyIcon(icon);
+    return read ? pixels : QImage();
+}
+
+} // namespace
+#endif
+
 // The image pipeline's plain functions, pixel by pixel: the reference the
 // page tests compare what the pages write against.
 namespace {
@@ -172,6 +203,16 @@ private slots:
             QCOMPARE(data.mid(offset, 4), QByteArray(side == 256 ? "\x89PNG" : "\x28\0\0\0", 4));
             if (side == 24)
                 QCOMPARE(data.mid(offset + 40 + 4 * 24 * 24, 4).toHex(), "fff00000");
+#ifdef Q_OS_WIN
+            // Windows takes the entry of the size asked for, not a neighbour
+            // scaled: the opaque columns match it pixel for pixel.
+            const QImage shown = WindowsIcon(QDir::toNativeSeparators(path), side);
+            QVERIFY2(!shown.isNull(), qPrintable(QString("no %1 px icon").arg(side)));
+            const QImage expected = source.scaled(side, side, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                        .convertToFormat(QImage::Format_ARGB32);
+            for (int x = side / 2 + 1; x < side; ++x)
+                QCOMPARE(shown.pixel(x, side / 2) & 0xffffff, expected.pixel(x, side / 2) & 0xffffff);
+#endif
             listed << QString("--icon --index=%1 --width=%2 --height=%2 --bit-depth=32 --palette-size=0")
                           .arg(i + 1)
                           .arg(side);

@@ -7,7 +7,7 @@
 # the bundled update server with its window shown (screenshot written to
 # build-windows/package/windows-wine.png), scaled by 1.5 and 2 at 144 and
 # 192 dpi; with a shutdown armed for the next minute, its real power-off
-# path ending the prefix's session at that minute; "开机时启动" chosen at
+# path ending the prefix's session at that minute, and likewise a restart; "开机时启动" chosen at
 # install, in that user's HKCU Run; and a silent uninstall that leaves
 # nothing behind, Task Manager's StartupApproved value included. Builds a
 # test package (against the bundled server) first.
@@ -88,28 +88,42 @@ for dpi in 96 144 192; do
 done
 restart_prefix
 
-# The real power-off: armed through the program's registry values for the
-# next whole minute (at least 25 s away, so the start is done), Wine's
-# ExitWindowsEx ends the prefix's processes, and nothing of the host.
-now=$(date +%s)
-target=$(((now / 60 + 1) * 60))
-[ $((target - now)) -ge 25 ] || target=$((target + 60))
+# The real power-off and restart: armed through the program's registry
+# values for the next whole minute (at least 25 s away, so the start is
+# done), Wine's ExitWindowsEx ends the prefix's processes, and nothing of the
+# host. Wine starts wineboot with --kill for EWX_FORCE, and adds --shutdown
+# unless EWX_REBOOT is given.
 key='HKCU\Software\Varno\VarnoSoftware'
-wine reg add "$key" /v IsShutdownScheduled_Variable /d true /f >/dev/null 2>&1
-wine reg add "$key" /v Date_QDateEdit /d "$(date -d "@$target" +%Y/%-m/%-d)" /f >/dev/null 2>&1
-wine reg add "$key" /v Time_QTimeEdit /d "$(date -d "@$target" +%-H:%M)" /f >/dev/null 2>&1
-restart_prefix
-trace=$varno_win_build_dir/shutdown-trace.log
-(cd "$programs" && WINEDEBUG=+process setsid -f wine VarnoSoftware.exe >"$trace" 2>&1)
-timeout 30 bash -c "until xdotool search --onlyvisible --name Varno软件 >/dev/null 2>&1; do sleep 0.5; done"
-# The pattern does not match the command line of the shell that waits.
-timeout $((target - now + 60)) bash -c 'while pgrep -f "VarnoSoftware[.]exe" >/dev/null; do sleep 0.5; done' || true
-ended=$(date +%s)
-check '! pgrep -f "VarnoSoftware[.]exe" >/dev/null && [ "$ended" -ge "$target" ] && [ "$ended" -le $((target + 15)) ]' \
-    "the armed shutdown ended the program at its minute ($((ended - target)) s after it)"
-check 'grep -a "wineboot" "$trace" | grep -a -- "--kill" | grep -aq -- "--shutdown"' \
-    "through ExitWindowsEx: Wine started wineboot --kill --shutdown (EWX_SHUTDOWN | EWX_FORCE)"
-restart_prefix
+armed_action() { # <index of the page's choice> <what it is called> <with|without> --shutdown
+    local now target trace ended kills
+    now=$(date +%s)
+    target=$(((now / 60 + 1) * 60))
+    [ $((target - now)) -ge 25 ] || target=$((target + 60))
+    wine reg add "$key" /v IsShutdownScheduled_Variable /d true /f >/dev/null 2>&1
+    wine reg add "$key" /v Date_QDateEdit /d "$(date -d "@$target" +%Y/%-m/%-d)" /f >/dev/null 2>&1
+    wine reg add "$key" /v Time_QTimeEdit /d "$(date -d "@$target" +%-H:%M)" /f >/dev/null 2>&1
+    wine reg add "$key" /v ShutdownAction_QComboBox /d "$1_关机_重启_睡眠" /f >/dev/null 2>&1
+    restart_prefix
+    trace=$varno_win_build_dir/$2-trace.log
+    (cd "$programs" && WINEDEBUG=+process setsid -f wine VarnoSoftware.exe >"$trace" 2>&1)
+    timeout 30 bash -c "until xdotool search --onlyvisible --name Varno软件 >/dev/null 2>&1; do sleep 0.5; done"
+    # The pattern does not match the command line of the shell that waits.
+    timeout $((target - now + 60)) bash -c 'while pgrep -f "VarnoSoftware[.]exe" >/dev/null; do sleep 0.5; done' || true
+    ended=$(date +%s)
+    check '! pgrep -f "VarnoSoftware[.]exe" >/dev/null && [ "$ended" -ge "$target" ] && [ "$ended" -le $((target + 15)) ]' \
+        "the armed $2 ended the program at its minute ($((ended - target)) s after it)"
+    kills=$(grep -a wineboot "$trace" | grep -a -- --kill || true)
+    if [ "$3" = with ]; then
+        check '[ -n "$kills" ] && grep -q -- --shutdown <<<"$kills"' \
+            "through ExitWindowsEx: Wine started wineboot --kill --shutdown (EWX_SHUTDOWN | EWX_FORCE)"
+    else
+        check '[ -n "$kills" ] && ! grep -q -- --shutdown <<<"$kills"' \
+            "through ExitWindowsEx: Wine started wineboot --kill without --shutdown (EWX_REBOOT | EWX_FORCE)"
+    fi
+    restart_prefix
+}
+armed_action 0 shutdown with
+armed_action 1 restart without
 
 # Chosen, "开机时启动" writes the value the program's own tray entry writes.
 wine "$setup" /S /AUTOSTART
