@@ -27,6 +27,12 @@ QImage RoundRectImage(const QImage &image, int radius);
 // less gives a null image.
 QImage CircleImage(const QImage &image, int radius);
 
+// Rows [top, top + rows) of RoundRectImage and of CircleImage where it cuts
+// its square (radius above 0), made without the rest: the pixels of those
+// rows exactly, for writing a large image band by band.
+QImage RoundRectRows(const QImage &image, int radius, int top, int rows);
+QImage CircleRows(const QImage &image, int radius, int top, int rows);
+
 // n x n opaque tiles: squares of `square` pixels, grey (220, 220, 220) where
 // the square's column plus row is even, white otherwise; or one plain colour.
 QPixmap CheckerTilePixmap(int n, int square = 10);
@@ -34,6 +40,9 @@ QPixmap SolidTilePixmap(int n, const QColor &colour);
 
 // The image drawn over the tile repeated from the top-left corner, as ARGB32.
 QImage ComposeOverTiles(const QImage &image, const QPixmap &tile);
+// The same for rows of an image starting at `top`: those rows of the whole
+// composite. The tile is an image here, so bands can be made on any thread.
+QImage ComposeRowsOverTiles(const QImage &rows, const QImage &tile, int top);
 
 // An icon holding the one pixmap of exactly width x height, stretched; null
 // when that scaled image is null.
