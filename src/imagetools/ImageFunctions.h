@@ -102,9 +102,10 @@ bool SaveMultiSizeIconFile(const QImage &source, const QList<int> &sides, const 
 // allocate gigabytes.
 constexpr int MaximumIconSide = 256;
 
-// The PNG quality of the rounded-image export: zlib level 4 in Qt's writer
-// instead of its default 6. The pixels are the same and the file a few per
-// cent larger, but a 24-megapixel image with alpha is written in about a
-// third of the time (some 3.5 s instead of 11 s here), where the default
-// level alone would take longer than half of what ImageMagick needs.
+// The PNG quality of the rounded-image export where it still goes through
+// Qt's writer: a circle larger than the image on a transparent background,
+// which is the image itself in its own format (every other export has a
+// writer of its own, SaveExportPng). zlib level 4 instead of Qt's default 6:
+// the same pixels, a file a few per cent larger, written in about a third
+// of the time.
 constexpr int ExportPngQuality = 50;

@@ -56,7 +56,8 @@ QImage ExportRows(const RoundedRenderInputs &inputs, const QImage &normalised, c
 
 } // namespace
 
-bool SaveExportPng(const RoundedRenderInputs &inputs, const QImage &normalised, const QString &path)
+bool SaveExportPng(const RoundedRenderInputs &inputs, const QImage &normalised, const QString &path,
+                   int bandRows)
 {
     const bool cuts
         = inputs.shape == RoundedShape::RoundRect || CircleCutsSquare(normalised.size(), inputs.radius);
@@ -72,7 +73,8 @@ bool SaveExportPng(const RoundedRenderInputs &inputs, const QImage &normalised, 
     const QImage probe(1, 1, QImage::Format_ARGB32);
     // About 2 MB of pixels a band: enough to keep every core busy between
     // the flushes, few enough to keep the memory small.
-    const int bandRows = qMax(8, (2 << 20) / (4 * size.width()));
+    if (bandRows <= 0)
+        bandRows = qMax(8, (2 << 20) / (4 * size.width()));
 
     QSaveFile file(path);
     // As SaveImageFile: a file that may be replaced in a folder that may not

@@ -41,7 +41,9 @@ QImage BuildExportImage(const RoundedRenderInputs &inputs, const QImage &normali
 // NormalisedImage(inputs.source) and not null. The pixels read back are
 // those Qt's writer stores; a circle larger than the image on a transparent
 // background is the image itself and goes to Qt's writer in its own format.
-bool SaveExportPng(const RoundedRenderInputs &inputs, const QImage &normalised, const QString &path);
+// Bands hold `bandRows` rows, or about 2 MB of pixels when 0.
+bool SaveExportPng(const RoundedRenderInputs &inputs, const QImage &normalised, const QString &path,
+                   int bandRows = 0);
 
 // Draws the page's previews at the size they are shown: the part of the
 // source that the full-size result covers is scaled down once to display
