@@ -366,7 +366,7 @@ void Bench::RunScale()
         if (size != QSize(6000, 4000)) {
             photo = Work + QStringLiteral("/photo-%1x%2.jpg").arg(size.width()).arg(size.height());
             // vips, as ImageMagick's default limits refuse 96 megapixels.
-            if (!QFile::exists(photo)
+            if (QImageReader(photo).size() != size
                 && RunTimed(Vips, {"resize", Photo, photo, QString::number(size.width() / 6000.0)}) < 0)
                 continue;
         }
