@@ -6,6 +6,8 @@ packages=(
     # build
     build-essential cmake ninja-build pkg-config
     qtbase5-dev qtbase5-dev-tools libqt5dbus5
+    # the deflate of the rounded-image page's own PNG writer
+    zlib1g-dev
     # keyboard and pointer idleness on X11 and Wayland (the rest reminder),
     # and the compositor its test runs
     libqt5x11extras5-dev libxcb-screensaver0-dev
@@ -16,6 +18,9 @@ packages=(
     xvfb xauth x11-utils xdotool
     # test images (GIF) and image benchmarks
     imagemagick
+    # the image benchmark: vips doing the same export, and the exported
+    # file's structure checked
+    libvips-tools pngcheck
     # listing the sizes of a written icon
     icoutils
     # the bundled update server

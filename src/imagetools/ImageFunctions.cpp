@@ -28,12 +28,14 @@ QImage PngRoundTrip(const QImage &image)
 
 namespace {
 
-// The image drawn with its top-left corner at `origin` onto a transparent
-// premultiplied canvas, clipped to the path.
-QImage ClippedImage(const QImage &image, const QSize &canvasSize, const QPainterPath &clip,
-                    const QPoint &origin)
+// Rows [top, top + rows) of the image drawn with its top-left corner at
+// `origin` onto a transparent premultiplied canvas, clipped to the path.
+// Every band is drawn moved up by its top, the whole canvas by 0, so a band
+// holds exactly the pixels of those rows of the whole.
+QImage ClippedRows(const QImage &image, const QSize &canvasSize, const QPainterPath &clip,
+                   const QPoint &origin, int top, int rows)
 {
-    QImage canvas(canvasSize, QImage::Format_ARGB32_Premultiplied);
+    QImage canvas(canvasSize.width(), rows, QImage::Format_ARGB32_Premultiplied);
     if (canvas.isNull())
         return QImage();
     canvas.fill(Qt::transparent);
@@ -41,6 +43,7 @@ QImage ClippedImage(const QImage &image, const QSize &canvasSize, const QPainter
     QPainter painter(&canvas);
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.translate(0, -top);
     painter.setClipPath(clip, Qt::ReplaceClip);
     painter.drawImage(origin, image);
     painter.end();
@@ -49,13 +52,18 @@ QImage ClippedImage(const QImage &image, const QSize &canvasSize, const QPainter
 
 } // namespace
 
-QImage RoundRectImage(const QImage &image, int radius)
+QImage RoundRectRows(const QImage &image, int radius, int top, int rows)
 {
     if (image.isNull())
         return QImage();
     QPainterPath path;
     path.addRoundedRect(0, 0, image.width(), image.height(), radius, radius, Qt::AbsoluteSize);
-    return ClippedImage(image, image.size(), path, QPoint(0, 0));
+    return ClippedRows(image, image.size(), path, QPoint(0, 0), top, rows);
+}
+
+QImage RoundRectImage(const QImage &image, int radius)
+{
+    return RoundRectRows(image, radius, 0, image.height());
 }
 
 bool CircleCutsSquare(const QSize &imageSize, int radius)
@@ -74,6 +82,14 @@ QRect CircleSquare(const QSize &imageSize, int radius)
     return QRect(left, top, side, side);
 }
 
+QImage CircleRows(const QImage &image, int radius, int top, int rows)
+{
+    const QRect square = CircleSquare(image.size(), radius);
+    QPainterPath path;
+    path.addEllipse(0, 0, square.width(), square.height());
+    return ClippedRows(image, square.size(), path, -square.topLeft(), top, rows);
+}
+
 QImage CircleImage(const QImage &image, int radius)
 {
     if (image.isNull())
@@ -82,11 +98,7 @@ QImage CircleImage(const QImage &image, int radius)
         return image;
     if (radius <= 0)
         return QImage();
-
-    const QRect square = CircleSquare(image.size(), radius);
-    QPainterPath path;
-    path.addEllipse(0, 0, square.width(), square.height());
-    return ClippedImage(image, square.size(), path, -square.topLeft());
+    return CircleRows(image, radius, 0, 2 * radius);
 }
 
 QPixmap CheckerTilePixmap(int n, int square)
@@ -117,11 +129,11 @@ QPixmap SolidTilePixmap(int n, const QColor &colour)
     return QPixmap::fromImage(tile);
 }
 
-QImage ComposeOverTiles(const QImage &image, const QPixmap &tile)
+QImage ComposeRowsOverTiles(const QImage &rows, const QImage &tile, int top)
 {
-    if (image.isNull())
+    if (rows.isNull())
         return QImage();
-    QImage source = image;
+    QImage source = rows;
     if (source.format() != QImage::Format_ARGB32 && source.format() != QImage::Format_ARGB32_Premultiplied)
         source = source.convertToFormat(QImage::Format_ARGB32);
 
@@ -131,16 +143,22 @@ QImage ComposeOverTiles(const QImage &image, const QPixmap &tile)
     canvas.fill(Qt::transparent);
 
     QPainter painter(&canvas);
+    painter.translate(0, -top);
     // An empty tile would never advance the loops.
     if (!tile.isNull()) {
-        for (int y = 0; y < canvas.height(); y += tile.height()) {
+        for (int y = top / tile.height() * tile.height(); y < top + canvas.height(); y += tile.height()) {
             for (int x = 0; x < canvas.width(); x += tile.width())
-                painter.drawPixmap(x, y, tile);
+                painter.drawImage(x, y, tile);
         }
     }
-    painter.drawImage(0, 0, source);
+    painter.drawImage(0, top, source);
     painter.end();
     return canvas;
+}
+
+QImage ComposeOverTiles(const QImage &image, const QPixmap &tile)
+{
+    return ComposeRowsOverTiles(image, tile.toImage(), 0);
 }
 
 QIcon MakeIcon(QImage image, int width, int height)

@@ -27,6 +27,12 @@ QImage RoundRectImage(const QImage &image, int radius);
 // less gives a null image.
 QImage CircleImage(const QImage &image, int radius);
 
+// Rows [top, top + rows) of RoundRectImage and of CircleImage where it cuts
+// its square (radius above 0), made without the rest: the pixels of those
+// rows exactly, for writing a large image band by band.
+QImage RoundRectRows(const QImage &image, int radius, int top, int rows);
+QImage CircleRows(const QImage &image, int radius, int top, int rows);
+
 // n x n opaque tiles: squares of `square` pixels, grey (220, 220, 220) where
 // the square's column plus row is even, white otherwise; or one plain colour.
 QPixmap CheckerTilePixmap(int n, int square = 10);
@@ -34,6 +40,9 @@ QPixmap SolidTilePixmap(int n, const QColor &colour);
 
 // The image drawn over the tile repeated from the top-left corner, as ARGB32.
 QImage ComposeOverTiles(const QImage &image, const QPixmap &tile);
+// The same for rows of an image starting at `top`: those rows of the whole
+// composite. The tile is an image here, so bands can be made on any thread.
+QImage ComposeRowsOverTiles(const QImage &rows, const QImage &tile, int top);
 
 // An icon holding the one pixmap of exactly width x height, stretched; null
 // when that scaled image is null.
@@ -93,9 +102,10 @@ bool SaveMultiSizeIconFile(const QImage &source, const QList<int> &sides, const 
 // allocate gigabytes.
 constexpr int MaximumIconSide = 256;
 
-// The PNG quality of the rounded-image export: zlib level 4 in Qt's writer
-// instead of its default 6. The pixels are the same and the file a few per
-// cent larger, but a 24-megapixel image with alpha is written in about a
-// third of the time (some 3.5 s instead of 11 s here), where the default
-// level alone would take longer than half of what ImageMagick needs.
+// The PNG quality of the rounded-image export where it still goes through
+// Qt's writer: a circle larger than the image on a transparent background,
+// which is the image itself in its own format (every other export has a
+// writer of its own, SaveExportPng). zlib level 4 instead of Qt's default 6:
+// the same pixels, a file a few per cent larger, written in about a third
+// of the time.
 constexpr int ExportPngQuality = 50;

@@ -1,6 +1,7 @@
 #include "BusyCursor.h"
 #include "ImageFunctions.h"
 #include "RoundedPageState.h"
+#include "RoundedRender.h"
 #include "app/MainWindow.h"
 
 #include "ui_MainWindow.h"
@@ -65,17 +66,23 @@ bool MainWindow::ExportRoundedShape(bool circle, const QString &pngPath, const Q
     const bool writePng
         = !ShapedImageIsNull(normalised, circle ? RoundedShape::Circle : RoundedShape::RoundRect, radius);
 
-    if (page.HasLastRender && page.ExportImage.isNull() && (writePng || writeIcon)) {
-        const bool sameSource = page.LastRender.source.cacheKey() == SourceImage.cacheKey();
+    // The PNG is written band by band from the render's inputs; only an icon
+    // needs the whole image at full size, kept for a further export.
+    const bool sameSource = page.HasLastRender && page.LastRender.source.cacheKey() == SourceImage.cacheKey();
+    if (writePng) {
+        const QImage rendered = !page.HasLastRender ? QImage()
+            : sameSource                            ? normalised
+                                                    : NormalisedImage(page.LastRender.source);
+        if (rendered.isNull() || !SaveExportPng(page.LastRender, rendered, pngPath)) {
+            busy.Release();
+            ShowImagePageMessage(tr("错误"), tr("文件保存失败: %1").arg(pngPath));
+            return false;
+        }
+    }
+    if (writeIcon && page.HasLastRender && page.ExportImage.isNull()) {
         page.ExportImage = BuildExportImage(page.LastRender, sameSource ? normalised : QImage());
         if (!page.LastRender.transparentBackground)
             RoundedImage = page.ExportImage;
-    }
-
-    if (writePng && !SaveImageFile(page.ExportImage, pngPath, "png", ExportPngQuality)) {
-        busy.Release();
-        ShowImagePageMessage(tr("错误"), tr("文件保存失败: %1").arg(pngPath));
-        return false;
     }
 
     if (writeIcon && page.HasLastRender) {

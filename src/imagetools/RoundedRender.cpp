@@ -1,10 +1,12 @@
 #include "RoundedRender.h"
 
 #include "ImageFunctions.h"
+#include "PngEncoder.h"
 
 #include <QBrush>
 #include <QPainter>
 #include <QPainterPath>
+#include <QSaveFile>
 
 bool ShapedImageIsNull(const QImage &normalised, RoundedShape shape, int radius)
 {
@@ -31,6 +33,63 @@ QImage BuildExportImage(const RoundedRenderInputs &inputs, const QImage &normali
 {
     const QImage shaped = BuildShapedImage(inputs, normalised);
     return inputs.transparentBackground ? shaped : BuildCompositeImage(shaped, inputs);
+}
+
+namespace {
+
+// Rows [top, top + count) of BuildExportImage, as the PNG writer wants them.
+QImage ExportRows(const RoundedRenderInputs &inputs, const QImage &normalised, const QImage &tile, int top,
+                  int count)
+{
+    QImage rows;
+    if (inputs.shape == RoundedShape::RoundRect)
+        rows = RoundRectRows(normalised, inputs.radius, top, count);
+    else if (CircleCutsSquare(normalised.size(), inputs.radius))
+        rows = CircleRows(normalised, inputs.radius, top, count);
+    else
+        rows = normalised.copy(0, top, normalised.width(), count);
+    if (!inputs.transparentBackground)
+        rows = ComposeRowsOverTiles(rows, tile, top);
+    // Qt's writer turns premultiplied rows into these the same way.
+    return rows.convertToFormat(QImage::Format_ARGB32);
+}
+
+} // namespace
+
+bool SaveExportPng(const RoundedRenderInputs &inputs, const QImage &normalised, const QString &path,
+                   int bandRows)
+{
+    const bool cuts
+        = inputs.shape == RoundedShape::RoundRect || CircleCutsSquare(normalised.size(), inputs.radius);
+    if (!cuts && inputs.transparentBackground)
+        return SaveImageFile(normalised, path, "png", ExportPngQuality);
+    const QSize size = cuts && inputs.shape == RoundedShape::Circle
+        ? CircleSquare(normalised.size(), inputs.radius).size()
+        : normalised.size();
+    // The solid tile is made here, on the window's thread, as pixmaps must be.
+    const QImage tile
+        = inputs.transparentBackground ? QImage() : SolidTilePixmap(20, inputs.backgroundColor).toImage();
+    // Any new image carries the resolution Qt's writer stores for the canvas.
+    const QImage probe(1, 1, QImage::Format_ARGB32);
+    // About 2 MB of pixels a band: enough to keep every core busy between
+    // the flushes, few enough to keep the memory small.
+    if (bandRows <= 0)
+        bandRows = qMax(8, (2 << 20) / (4 * size.width()));
+
+    QSaveFile file(path);
+    // As SaveImageFile: a file that may be replaced in a folder that may not
+    // be written to is still overwritten in place.
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const auto rows = [&inputs, &normalised, &tile](int top, int count) {
+        return ExportRows(inputs, normalised, tile, top, count);
+    };
+    if (!WritePng(file, size, rows, bandRows, QSize(probe.dotsPerMeterX(), probe.dotsPerMeterY()))) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
 }
 
 namespace {

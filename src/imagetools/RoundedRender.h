@@ -35,6 +35,16 @@ QImage BuildCompositeImage(const QImage &shaped, const RoundedRenderInputs &inpu
 // transparency on screen), the composite over the colour otherwise.
 QImage BuildExportImage(const RoundedRenderInputs &inputs, const QImage &normalised = QImage());
 
+// Writes BuildExportImage(inputs, normalised) as a PNG through a temporary
+// file that replaces the path only when complete, band by band on every
+// core, so the full-size image is never held. `normalised` is
+// NormalisedImage(inputs.source) and not null. The pixels read back are
+// those Qt's writer stores; a circle larger than the image on a transparent
+// background is the image itself and goes to Qt's writer in its own format.
+// Bands hold `bandRows` rows, or about 2 MB of pixels when 0.
+bool SaveExportPng(const RoundedRenderInputs &inputs, const QImage &normalised, const QString &path,
+                   int bandRows = 0);
+
 // Draws the page's previews at the size they are shown: the part of the
 // source that the full-size result covers is scaled down once to display
 // size and shaped there, with checker squares of screen size. The scaled
