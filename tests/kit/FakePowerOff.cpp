@@ -2,15 +2,11 @@
 
 #include "timedtasks/PowerOff.h"
 
-namespace {
-
-bool Record(const char *request)
+static bool Record(const char *request)
 {
     FakePowerOff::Requests << QString::fromLatin1(request);
     return FakePowerOff::Accept;
 }
-
-} // namespace
 
 bool PowerOffSystem()
 {

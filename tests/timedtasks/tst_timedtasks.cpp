@@ -220,6 +220,10 @@ private slots:
             QCOMPARE(TickAt(moments.at(i), F.Window->findChild<QLabel *>(label)), seen.at(i));
         QCOMPARE(F.Balloons->Texts(), balloons);
         QCOMPARE(TestKit::Stored(), storedAtStart);
+        const QString chosen = stored.contains("ComboBox=1") ? "restart"
+            : stored.contains("ComboBox=2")                  ? "sleep"
+                                                             : "power-off";
+        QCOMPARE(FakePowerOff::Requests.filter(chosen).size(), FakePowerOff::CallCount());
     }
 
     // Away for ten minutes is the rest: no balloon meanwhile, and the hours
