@@ -126,9 +126,10 @@ private slots:
         const QString skipped = "电脑将在每天 22:00:00 关机,本次已跳过|0|0";
         QTest::newRow("daily, skipped: no warning")
             << true << ten << "S" << At(1, 15, 21, 57) << At(1, 15, 21, 59, 30) << skipped;
+        // Its window reaches past midnight, and so does the skip.
         QTest::newRow("daily, skipped just before midnight")
-            << true << At(1, 1, 0, 0, 2) << "S" << At(1, 15, 23, 59, 59) << At(1, 16, 0, 0, 3)
-            << "电脑将在每天 00:00:02 关机,本次已跳过|0|0";
+            << true << At(1, 1, 23, 59, 58) << "S" << At(1, 15, 23, 59, 30) << At(1, 16, 0, 0, 1)
+            << "电脑将在每天 23:59:58 关机,本次已跳过|0|0";
     }
 
     // The warning's buttons change one run only, and each change lapses when

@@ -166,14 +166,15 @@ private slots:
             << QStringList {"0 1 电脑将在 2024-01-15 09:41:00 重启,距离重启还有 0小时 0分钟 30秒",
                             "1 1 电脑正在重启..."}
             << QStringList("提示|电脑将在30秒后重启,请保存好您的工作!|10000|1");
-        const QString sleeping = "1 0 电脑正在进入睡眠...";
-        QTest::newRow("sleep every day, asked once")
+        const QString sleeping = "1 1 电脑正在进入睡眠...";
+        QTest::newRow("sleep every day, asked once, with no window")
             << Task(false, "true", "2024/1/15", "9:41", true, "2") << true << status
-            << QList<QDateTime> {At(1, 15, 9, 41), At(1, 15, 9, 41, 3), At(1, 15, 9, 41, 6), At(1, 16, 9, 41)}
-            << QStringList {sleeping, sleeping,
-                            "1 0 电脑将在每天 09:41:00 睡眠,距离睡眠还有 0小时 0分钟 -6秒",
-                            "2 0 电脑正在进入睡眠..."}
-            << QStringList();
+            << QList<QDateTime> {At(1, 15, 9, 40, 30), At(1, 15, 9, 41), At(1, 15, 9, 41, 3),
+                                 At(1, 15, 9, 41, 6), At(1, 16, 9, 41)}
+            << QStringList {"0 1 电脑将在每天 09:41:00 睡眠,距离睡眠还有 0小时 0分钟 30秒", sleeping,
+                            sleeping, "1 1 电脑将在每天 09:41:00 睡眠,距离睡眠还有 0小时 0分钟 -6秒",
+                            "2 1 电脑正在进入睡眠..."}
+            << QStringList("提示|电脑将在30秒后睡眠,请保存好您的工作!|10000|1");
         QTest::newRow("sleep not allowed")
             << Task(false, "true", "2024/1/15", "9:41", false, "2") << false << status
             << QList<QDateTime> {At(1, 15, 9, 41)} << QStringList("0 0 系统不允许睡眠") << QStringList();
@@ -224,6 +225,7 @@ private slots:
             : stored.contains("ComboBox=2")                  ? "sleep"
                                                              : "power-off";
         QCOMPARE(FakePowerOff::Requests.filter(chosen).size(), FakePowerOff::CallCount());
+        QVERIFY(chosen != "sleep" || !Warning());
     }
 
     // Away for ten minutes is the rest: no balloon meanwhile, and the hours
