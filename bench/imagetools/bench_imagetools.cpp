@@ -22,6 +22,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QLabel>
 #include <QPainter>
 #include <QProcess>
 #include <QStandardPaths>
@@ -110,6 +111,34 @@ double FileMb(const QString &path)
     return QFileInfo(path).size() / 1e6;
 }
 
+// When the label first paints another pixmap than it had: the first preview,
+// which may come from a reduced copy before the whole image is there.
+class FirstPreviewWatch : public QObject
+{
+public:
+    explicit FirstPreviewWatch(QLabel *label)
+        : Label(label)
+        , Before(PixmapKey())
+    {
+        label->installEventFilter(this);
+    }
+    double At = -1;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && At < 0 && PixmapKey() != Before)
+            At = Now();
+        return false;
+    }
+    // The property, as the pixmap() accessor changed its type in Qt 5.15.
+    qint64 PixmapKey() const { return Label->property("pixmap").value<QPixmap>().cacheKey(); }
+
+private:
+    QLabel *Label;
+    qint64 Before;
+};
+
 class Bench
 {
 public:
@@ -128,7 +157,7 @@ public:
 
 private:
     ::Ui::MainWindow *Form() { return MainWindowProbe::Form(*Window); }
-    double ChooseImage(const QString &path, Series &freezes);
+    double ChooseImage(const QString &path, Series &freezes, Series &whole);
     void OptionChanges();
     double TimeEvent(const std::function<void()> &event);
     double ExportPng(const QString &baseName = "photo");
@@ -158,6 +187,7 @@ private:
         double milliseconds = 0, peak = 0, before = 0;
     };
     QList<ScalePoint> Scale;
+    Series WholeJpeg, WholePng;
     Series IconTimes, MagickIcon;
     double LiteralKeystroke = 0;
 };
@@ -196,10 +226,11 @@ bool Bench::Prepare()
     return true;
 }
 
-// From the dialog's acceptance to the first preview on screen, and the
-// longest stretch in that time during which the event loop did not run (a
-// timer that should tick every 5 ms shows the gaps).
-double Bench::ChooseImage(const QString &path, Series &freezes)
+// From the dialog's acceptance to the first preview on screen and to the
+// preview of the whole image, and the longest stretch in that time during
+// which the event loop did not run (a timer that should tick every 5 ms
+// shows the gaps).
+double Bench::ChooseImage(const QString &path, Series &freezes, Series &whole)
 {
     double lastTick = 0;
     double longestGap = 0;
@@ -224,11 +255,13 @@ double Bench::ChooseImage(const QString &path, Series &freezes)
         if (dialog->isVisible())
             dialog->reject();
     });
+    FirstPreviewWatch first(Form()->ImageWindow_label);
     TestKit::Click(Window.get(), "SelectImage_QPushButton");
     Form()->ImageWindow_label->repaint();
     const double shown = Now();
     freezes.Add(qMax(longestGap, shown - lastTick));
-    return shown - accepted;
+    whole.Add(shown - accepted);
+    return (first.At >= 0 ? first.At : shown) - accepted;
 }
 
 double Bench::TimeEvent(const std::function<void()> &event)
@@ -471,9 +504,9 @@ void Bench::Run(int rounds)
 
     for (int round = 1; round <= rounds; ++round) {
         Say(QStringLiteral("round %1 of %2").arg(round).arg(rounds));
-        ChooseJpeg.Add(ChooseImage(Photo, ChooseFreezes));
-        ChoosePng.Add(ChooseImage(PhotoPng, ChooseFreezes));
-        ChooseJpeg.Add(ChooseImage(Photo, ChooseFreezes));
+        ChooseJpeg.Add(ChooseImage(Photo, ChooseFreezes, WholeJpeg));
+        ChoosePng.Add(ChooseImage(PhotoPng, ChooseFreezes, WholePng));
+        ChooseJpeg.Add(ChooseImage(Photo, ChooseFreezes, WholeJpeg));
         OptionChanges();
 
         ExportTimes.Add(ExportPngMeasured());
@@ -514,9 +547,11 @@ void Bench::Report(int rounds) const
     };
     std::printf("6000 x 4000 photo, %d round(s), medians and maxima over all of them.\n\n", rounds);
     std::printf("| Operation | Median | Max | Compared with (median) | Target |\n|---|---|---|---|---|\n");
-    row("Choose a JPEG photo, to its first preview", ChooseJpeg, "-", "< 1 s");
-    row("Choose a PNG photo, to its first preview", ChoosePng, "-", "< 1 s");
-    row("Longest freeze while choosing either", ChooseFreezes, "-", "< 1 s");
+    row("Choose a JPEG photo, to its first preview", ChooseJpeg, "-", "< 150 ms");
+    row("Choose a PNG photo, to its first preview", ChoosePng, "-", "< 350 ms");
+    row("Choose a JPEG photo, to the whole image's preview", WholeJpeg, "-", "< 1 s");
+    row("Choose a PNG photo, to the whole image's preview", WholePng, "-", "< 1 s");
+    row("Longest freeze while choosing either", ChooseFreezes, "-", "< 50 ms");
     row(QStringLiteral("Keystroke in the radius field (%1)").arg(Keystrokes.values.size() / rounds),
         Keystrokes, "described pipeline: " + Ms(LiteralKeystroke), "< 50 ms");
     row(QStringLiteral("Shape or background change (%1)").arg(OptionClicks.values.size() / rounds),

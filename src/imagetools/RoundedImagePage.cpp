@@ -1,6 +1,7 @@
 #include "BusyCursor.h"
 #include "ImageFunctions.h"
 #include "OffGuiThread.h"
+#include "ReducedImage.h"
 #include "RoundedPageState.h"
 #include "app/MainWindow.h"
 
@@ -19,6 +20,13 @@ void ShowDefaultBackgroundColor(QPushButton *swatch)
 {
     swatch->setStyleSheet(QStringLiteral("background-color: rgb(%1, %2,%3);").arg(0).arg(255).arg(0));
     swatch->show();
+}
+
+void ShowPlainImage(QLabel *label, RoundedPreviewRenderer &renderer, const QImage &image)
+{
+    label->setPixmap(
+        QPixmap::fromImage(renderer.RenderPlain(image, label->size(), label->devicePixelRatioF())));
+    label->setAlignment(Qt::AlignCenter);
 }
 
 } // namespace
@@ -101,17 +109,23 @@ void MainWindow::SelectRoundedImage()
 
     BusyCursor busy;
     SourceBaseName = QFileInfo(path).baseName();
-    SourceImage = RunOffGuiThread([path] { return LoadImageFile(path); });
+    // A reduced copy is shown first where one is quicker; the page works on
+    // the whole image only, which input waits for.
+    QLabel *label = Ui->ImageWindow_label;
+    const QSize area = label->size() * label->devicePixelRatioF();
+    SourceImage = RunOffGuiThread([path] { return LoadImageFile(path); },
+                                  [path, area] { return ReducedImageFile(path, area); },
+                                  [this, label](const QImage &reduced) {
+                                      if (!reduced.isNull())
+                                          ShowPlainImage(label, RoundedPage().Preview, reduced);
+                                  });
     ShowPlainPreview();
     Ui->NoneEnable_QRadioButton->setChecked(true);
 }
 
 void MainWindow::ShowPlainPreview()
 {
-    const QImage preview = RoundedPage().Preview.RenderPlain(SourceImage, Ui->ImageWindow_label->size(),
-                                                             Ui->ImageWindow_label->devicePixelRatioF());
-    Ui->ImageWindow_label->setPixmap(QPixmap::fromImage(preview));
-    Ui->ImageWindow_label->setAlignment(Qt::AlignCenter);
+    ShowPlainImage(Ui->ImageWindow_label, RoundedPage().Preview, SourceImage);
 }
 
 void MainWindow::RenderRoundedImage()

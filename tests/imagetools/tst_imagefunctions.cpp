@@ -1,6 +1,7 @@
 #include "SampleImages.h"
 #include "imagetools/ImageFunctions.h"
 #include "imagetools/PngEncoder.h"
+#include "imagetools/ReducedImage.h"
 #include "imagetools/RoundedRender.h"
 #include "kit/TestKit.h"
 
@@ -10,6 +11,7 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -62,6 +64,26 @@ QImage ColumnCodedImage(const QSize &size)
             image.setPixel(x, y, qRgb(x % 256, (x / 256) * 64 + y % 64, y % 256));
     }
     return image;
+}
+
+// Smooth, so a copy averaged over blocks and one scaled by Qt agree closely.
+QImage Gradient(const QSize &size, QImage::Format format)
+{
+    QImage image(size, QImage::Format_ARGB32);
+    for (int y = 0; y < size.height(); ++y) {
+        for (int x = 0; x < size.width(); ++x)
+            image.setPixel(x, y, qRgba(x, y, (x + 2 * y) / 3, 255 - (x + y) / 2));
+    }
+    return image.convertToFormat(format);
+}
+
+QByteArray Encoded(const QImage &image, const char *format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format, 90);
+    return bytes;
 }
 
 } // namespace
@@ -327,6 +349,78 @@ private slots:
         file.close();
         QCOMPARE(LoadImageFile(file.fileName()),
                  fileName == "picture.jpg" ? PatternImage(QSize(9, 7), true) : QImage());
+    }
+
+    // The first preview's reduced copy against the whole image scaled to its
+    // size, or null where the whole image is what the preview waits for.
+    void reducedImage_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QSize>("area");
+        QTest::addColumn<QSize>("reduced"); // invalid: null
+        QTest::addColumn<int>("tolerance");
+#ifdef Q_OS_WIN
+        const QSize png; // built without libdeflate
+#else
+        const QSize png(50, 40);
+#endif
+        // Whole blocks, where Qt's smooth scaling averages them too; and a
+        // size with blocks cut short at the right and the bottom.
+        const QSize size(200, 160);
+        QByteArray damaged = Encoded(Gradient(size, QImage::Format_RGB32), "PNG");
+        // The last byte of the image data's check sum, before the 12 of IEND.
+        damaged[damaged.size() - 13] = char(damaged.at(damaged.size() - 13) ^ 1);
+        QTest::newRow("PNG colour, 1/4")
+            << Encoded(Gradient(size, QImage::Format_RGB32), "PNG") << QSize(50, 50) << png << 1;
+        QTest::newRow("PNG colour and alpha, 1/4")
+            << Encoded(Gradient(size, QImage::Format_ARGB32), "PNG") << QSize(50, 50) << png << 1;
+        QTest::newRow("PNG grey, 1/4")
+            << Encoded(Gradient(size, QImage::Format_Grayscale8), "PNG") << QSize(50, 50) << png << 1;
+        QTest::newRow("PNG, blocks cut short")
+            << Encoded(Gradient(QSize(203, 161), QImage::Format_ARGB32), "PNG") << QSize(50, 50)
+            << (png.isValid() ? QSize(51, 41) : png) << 4;
+        QTest::newRow("PNG, area as large: null")
+            << Encoded(Gradient(size, QImage::Format_RGB32), "PNG") << QSize(150, 150) << QSize() << 0;
+        QTest::newRow("PNG with a wrong check sum: null") << damaged << QSize(50, 50) << QSize() << 0;
+        QTest::newRow("PNG of 16 bits a sample: null")
+            << Encoded(Gradient(size, QImage::Format_RGBA64), "PNG") << QSize(50, 50) << QSize() << 0;
+        QTest::newRow("JPEG, 1/4 by DCT scaling")
+            << Encoded(Gradient(size, QImage::Format_RGB32), "JPEG") << QSize(50, 50) << QSize(50, 40) << 6;
+        QTest::newRow("JPEG, 1/8 at most")
+            << Encoded(Gradient(size, QImage::Format_RGB32), "JPEG") << QSize(10, 10) << QSize(25, 20) << 6;
+        QTest::newRow("BMP: null") << Encoded(Gradient(size, QImage::Format_RGB32), "BMP") << QSize(50, 50)
+                                   << QSize() << 0;
+    }
+
+    void reducedImage()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QSize, area);
+        QFETCH(QSize, reduced);
+        QFETCH(int, tolerance);
+        QTemporaryDir dir;
+        QFile file(dir.filePath("image"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+        file.close();
+        const QImage copy
+            = ReducedImageFile(file.fileName(), area).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QCOMPARE(copy.size(), reduced.isValid() ? reduced : QSize(0, 0));
+        const QImage whole = LoadImageFile(file.fileName())
+                                 .convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                                 .scaled(copy.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        for (int y = 0; y < copy.height(); ++y) {
+            for (int x = 0; x < copy.width(); ++x) {
+                const QRgb a = copy.pixel(x, y), b = whole.pixel(x, y);
+                if (std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                              std::abs(qBlue(a) - qBlue(b)), std::abs(qAlpha(a) - qAlpha(b))})
+                    > tolerance)
+                    QFAIL(qPrintable(QStringLiteral("pixel %1,%2: %3 against %4")
+                                         .arg(x)
+                                         .arg(y)
+                                         .arg(a, 8, 16)
+                                         .arg(b, 8, 16)));
+            }
+        }
     }
 
     // On a scaled screen the preview has the screen's device pixels, and its
