@@ -403,8 +403,8 @@ void Bench::RunScale()
                 && RunTimed(Vips, {"resize", Photo, photo, QString::number(size.width() / 6000.0)}) < 0)
                 continue;
         }
-        Series freezes; // the choosing is timed above, at 24 megapixels
-        ChooseImage(photo, freezes);
+        Series freezes, whole; // the choosing is timed above, at 24 megapixels
+        ChooseImage(photo, freezes, whole);
         ScalePoint point;
         point.size = size;
         point.before = ProcessMemory("VmRSS:");

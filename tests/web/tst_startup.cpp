@@ -157,8 +157,10 @@ private slots:
         QProcess elsewhere;
         for (QProcess *process : {&manager, &elsewhere})
             process->setProcessEnvironment(Environment);
-        manager.start("dbus-run-session",
-                      {"--", "sh", "-c",
+        // In a process group of its own, so that its bus and the services the
+        // bus started go with it.
+        manager.start("setsid",
+                      {"dbus-run-session", "--", "sh", "-c",
                        "xfconf-query -c xfwm4 -p /general/prevent_focus_stealing -n -t "
                        "bool -s true && exec xfwm4 --compositor=off"});
         elsewhere.start("xmessage", {"-geometry", "600x400+100+100", "other window"});
@@ -166,6 +168,7 @@ private slots:
         Tool({"mousemove", "300", "300", "click", "1"});
         QVERIFY(Program(environment).EndedWithZero());
         QTRY_COMPARE_WITH_TIMEOUT(Tool({"getactivewindow"}), Windows(first).value(0), 10000);
+        ::kill(-pid_t(manager.processId()), SIGKILL);
         for (QProcess *process : {&manager, &elsewhere}) {
             process->kill();
             process->waitForFinished();
