@@ -46,6 +46,9 @@ MainWindow::MainWindow(QWidget *parent)
     , QuitAction(nullptr)
     , SignInStartAction(nullptr)
 {
+    // Set before the form's widgets exist: set after, it makes Qt carry the
+    // style sheets through every widget of all six pages once more.
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     Ui->setupUi(this);
 
     // Stored values are the edits' displayed text, read back as decimal
@@ -111,7 +114,6 @@ void MainWindow::InitTitleBar()
                              .pixmap(QSize(30, 30), QIcon::Normal, QIcon::Off);
     Ui->Logo_label->setPixmap(logo);
     Ui->Logo_label->setAlignment(Qt::AlignCenter);
-    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
 
     const auto maximizeOrRestore = [this] {
         const Qt::WindowStates state = windowState();
@@ -221,4 +223,14 @@ void MainWindow::resizeEvent(QResizeEvent *) { }
 void MainWindow::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
+}
+
+void MainWindow::paintEvent(QPaintEvent *event)
+{
+    QMainWindow::paintEvent(event);
+    // Queued, so it runs once this first drawing has reached the screen.
+    if (!FirstPaintDone) {
+        FirstPaintDone = true;
+        QTimer::singleShot(0, this, &MainWindow::ShowTrayIcon);
+    }
 }

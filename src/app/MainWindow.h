@@ -112,6 +112,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private slots:
     void ApplicationTimerFunction();
@@ -162,6 +163,7 @@ private:
     bool IsLaunching; // from the press until 200 ms after the last start
     QSystemTrayIcon *TrayIcon; // null until a tray is there
     bool EndingProgram = false;
+    bool FirstPaintDone = false; // the tray icon waits for the window's first drawing
     QMenu *TrayMenu;
     QAction *QuitAction;
     QAction *SignInStartAction;

@@ -46,8 +46,10 @@ void MainWindow::InitTray()
 #endif
 
     Balloons = std::make_unique<TrayNotifier>();
+    // Asking for the tray and making its icon (a native window of its own)
+    // waits until the window has first been drawn (paintEvent), or is made at
+    // once for a start into the tray (StartInTray).
     connect(&SystemTray::Watcher(), &SystemTray::Watch::Changed, this, &MainWindow::ShowTrayIcon);
-    ShowTrayIcon();
 }
 
 // Made only once a tray is there (see SystemTray.h). A panel that restarts
@@ -110,6 +112,7 @@ void MainWindow::BringBack(const SingleInstance::Activation &activation)
 
 void MainWindow::StartInTray(int trayWaitMs)
 {
+    ShowTrayIcon();
     QTimer::singleShot(trayWaitMs, this, [this] {
         if (!SystemTray::IsAvailable())
             show();
