@@ -93,6 +93,9 @@ struct WindowFixture
         Form = MainWindowProbe::Form(*Window);
         Window->show();
         QVERIFY(QTest::qWaitForWindowExposed(Window.get()));
+        // The tray icon follows the window's first drawing.
+        if (trayAvailable)
+            QTRY_VERIFY(MainWindowProbe::TrayIcon(*Window));
     }
 
     void Finish()
