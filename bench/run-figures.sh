@@ -300,7 +300,7 @@ day_row() { # label file
         printf '| Start-up to window mapped, %s | %s ms (fastest %s) | %s ms (fastest %s) | %s | ≤ 1.5x |\n' \
             "$label" "${mapped[$name]}" "${fastest_mapped[$name]}" "${mapped[minimal]}" \
             "${fastest_mapped[minimal]}" "$(ratio "${mapped[$name]}" "${mapped[minimal]}")"
-        printf '| Start-up to first paint, %s | %s ms (fastest %s) | %s ms (fastest %s) | %s | ≤ 1.5x |\n' \
+        printf '| Start-up to first paint, %s | %s ms (fastest %s) | %s ms (fastest %s) | %s | ≤ 1.25x |\n' \
             "$label" "${painted[$name]}" "${fastest_painted[$name]}" "${painted[minimal]}" \
             "${fastest_painted[minimal]}" "$(ratio "${painted[$name]}" "${painted[minimal]}")"
     done
