@@ -49,7 +49,7 @@ private slots:
             QVERIFY(Logind::Request(client, action));
         QCOMPARE(logind.Calls, (QStringList {"PowerOff 1", "Reboot 1", "Suspend 1"}));
         // "challenge" would ask for a password nobody is there to type.
-        for (const QString &answer : {"yes", "challenge", "no", "na"}) {
+        for (const QString &answer : QStringList {"yes", "challenge", "no", "na"}) {
             logind.SuspendAnswer = answer;
             QCOMPARE(Logind::CanSuspend(client), answer == "yes");
         }
