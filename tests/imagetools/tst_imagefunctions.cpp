@@ -77,6 +77,29 @@ QImage Gradient(const QSize &size, QImage::Format format)
     return image.convertToFormat(format);
 }
 
+// Pixels no two neighbours of which agree, so every PNG row filter wins
+// some rows; opaque when asked.
+QImage Noise(const QSize &size, quint32 alphaMask = 0)
+{
+    QImage image(size, QImage::Format_ARGB32);
+    quint32 value = 1;
+    for (int y = 0; y < size.height(); ++y) {
+        for (int x = 0; x < size.width(); ++x)
+            image.setPixel(x, y, (value = value * 1103515245 + 12345) | alphaMask);
+    }
+    return image;
+}
+
+// The image through the export's own PNG writer, in bands of bandRows.
+QByteArray WrittenPng(const QImage &image, int bandRows = 64)
+{
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    const auto rows = [&image](int top, int count) { return image.copy(0, top, image.width(), count); };
+    return WritePng(buffer, image.size(), rows, bandRows) ? png : QByteArray();
+}
+
 QByteArray Encoded(const QImage &image, const char *format)
 {
     QByteArray bytes;
@@ -140,17 +163,9 @@ private slots:
     {
         QFETCH(int, bandRows);
         QFETCH(int, bands);
-        QImage image(13, 20, QImage::Format_ARGB32);
-        quint32 noise = 1;
-        for (int y = 0; y < 20; ++y) {
-            for (int x = 0; x < 13; ++x)
-                image.setPixel(x, y, noise = noise * 1103515245 + 12345);
-        }
-        const auto rows = [&image](int top, int count) { return image.copy(0, top, image.width(), count); };
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        QVERIFY(WritePng(buffer, image.size(), rows, bandRows));
+        const QImage image = Noise(QSize(13, 20));
+        const QByteArray png = WrittenPng(image, bandRows);
+        QVERIFY(!png.isEmpty());
         QByteArray stream(4, '\0');
         qToBigEndian(quint32(20 * (4 * 13 + 1)), stream.data());
         int idat = 0;
@@ -166,6 +181,8 @@ private slots:
             types.insert(filtered.at(y * (4 * 13 + 1)));
         QCOMPARE(types.size(), 5);
         QCOMPARE(QImage::fromData(png, "PNG"), image);
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
         QVERIFY(!WritePng(
             buffer, image.size(), [](int, int) { return QImage(); }, bandRows));
     }
@@ -380,18 +397,8 @@ private slots:
             << Encoded(Gradient(QSize(203, 161), QImage::Format_ARGB32), "PNG") << QSize(50, 50)
             << (png.isValid() ? QSize(51, 41) : png) << 4;
         // Noise written by the export's writer: each of the five row filters wins some rows.
-        QImage noise(size, QImage::Format_ARGB32);
-        quint32 value = 1;
-        for (int y = 0; y < size.height(); ++y) {
-            for (int x = 0; x < size.width(); ++x)
-                noise.setPixel(x, y, (value = value * 1103515245 + 12345) | 0xff000000);
-        }
-        QByteArray filtered;
-        QBuffer buffer(&filtered);
-        buffer.open(QIODevice::WriteOnly);
-        WritePng(buffer, size,
-                 [&noise](int top, int count) { return noise.copy(0, top, noise.width(), count); });
-        QTest::newRow("PNG of every filter type, 1/4") << filtered << QSize(50, 50) << png << 2;
+        QTest::newRow("PNG of every filter type, 1/4")
+            << WrittenPng(Noise(size, 0xff000000)) << QSize(50, 50) << png << 2;
         QTest::newRow("PNG, area as large: null")
             << Encoded(Gradient(size, QImage::Format_RGB32), "PNG") << QSize(150, 150) << QSize() << 0;
         QTest::newRow("PNG with a wrong check sum: null") << damaged << QSize(50, 50) << QSize() << 0;
